@@ -1,0 +1,15 @@
+// Start-up of a run: buffers, the clock's origin, the effects' set-up, the effect slots.
+#pragma once
+
+#include <cstdint>
+
+namespace orv {
+
+extern int32_t AllocFailed;
+extern int32_t RowStride;
+
+// Returns 1 when every buffer was allocated, 0 when an allocation failed.
+int32_t PrepareRun(int32_t pitch, int32_t mode);
+void FreeBuffers();
+
+} // namespace orv

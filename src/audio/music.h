@@ -1,0 +1,19 @@
+// Starting the music and the two callbacks through which it drives the picture.
+#pragma once
+
+#include <atomic>
+#include <cstdint>
+
+#include "platform/bass.h"
+
+namespace orv {
+
+extern std::atomic<uint8_t> MusicEnded;
+extern HSTREAM MusicStream;
+extern uint32_t MusicChannel;
+
+void StartMusic();
+void MusicEndSyncProc(HSYNC handle, uint32_t channel, uint32_t data, uint32_t user);
+void InstrumentSyncProc(HSYNC handle, uint32_t channel, uint32_t data, uint32_t user);
+
+} // namespace orv

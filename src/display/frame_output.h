@@ -1,0 +1,26 @@
+// Where the 32-bit frame lives (straight in the display surface at 32 bits, else in the
+// OffscreenFrame), the start-up clear of both surfaces, and the 24- and 16-bit conversions.
+#pragma once
+
+#include <cstdint>
+
+namespace orv {
+
+inline constexpr int32_t DisplayMode32 = 0;
+inline constexpr int32_t DisplayMode24 = 1;
+inline constexpr int32_t DisplayMode16 = 2;
+
+extern int32_t DisplayMode;
+extern int32_t SurfacePitch;
+extern uint32_t* OffscreenFrame;
+extern int32_t StartupClearCount;
+
+// Step 1 of RenderFrame: pick RenderTarget and clear the surface in the first two frames.
+void SetUpFrameOutput(void* surface, int32_t mode);
+// Step 6 of RenderFrame: convert the frame when the display is not at 32 bits.
+void FinishFrameOutput(void* surface, int32_t mode);
+
+void ConvertFrame24(void* surface);
+void ConvertFrame565(void* surface);
+
+} // namespace orv

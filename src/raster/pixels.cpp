@@ -1,0 +1,71 @@
+// Bounds-tested pixels, midpoint circle outlines (whole, or with their eight symmetric parts
+// kept at random) and clearing the frame to black.
+#include <cstring>
+
+#include "raster/raster.h"
+
+namespace orv {
+
+void PutPixel(int32_t x, int32_t y, uint32_t pixel) {
+    if (x < 0 || x > 639 || y < 0 || y > 479) return;
+    RenderTarget[int64_t{y} * RowStride + x] = pixel;
+}
+
+namespace {
+
+// Plots one point of an outline; centre plus offset is taken in 64 bits, so a centre near the
+// ends of the 32-bit range cannot overflow.
+inline void PlotOutlinePoint(int64_t x, int64_t y, uint32_t pixel) {
+    if (x < 0 || x > 639 || y < 0 || y > 479) return;
+    RenderTarget[y * RowStride + x] = pixel;
+}
+
+// The midpoint method with eight-way symmetry; point k of each step is plotted when bit k of
+// parts is set. The decision test is d >= 0.
+void DrawCircleParts(int32_t cx, int32_t cy, int32_t radius, uint32_t pixel, unsigned parts) {
+    if (radius < 0) return;
+    int64_t i = 0, r = radius, d = 1 - int64_t{radius}, u = 2 * int64_t{radius} - 2, t = 3;
+    const int64_t x0 = cx, y0 = cy;
+    do {
+        if (parts & 0x01) PlotOutlinePoint(x0 + i, y0 + r, pixel);
+        if (parts & 0x02) PlotOutlinePoint(x0 - i, y0 + r, pixel);
+        if (parts & 0x04) PlotOutlinePoint(x0 - i, y0 - r, pixel);
+        if (parts & 0x08) PlotOutlinePoint(x0 + i, y0 - r, pixel);
+        if (parts & 0x10) PlotOutlinePoint(x0 + r, y0 + i, pixel);
+        if (parts & 0x20) PlotOutlinePoint(x0 - r, y0 + i, pixel);
+        if (parts & 0x40) PlotOutlinePoint(x0 - r, y0 - i, pixel);
+        if (parts & 0x80) PlotOutlinePoint(x0 + r, y0 - i, pixel);
+        if (d >= 0) {
+            d -= u;
+            u -= 2;
+            r -= 1;
+        }
+        d += t;
+        t += 2;
+        i += 1;
+    } while (i <= r);
+}
+
+} // namespace
+
+void DrawCircle(int32_t cx, int32_t cy, int32_t radius, const ColorTriple& colour) {
+    DrawCircleParts(cx, cy, radius, MakePixel(colour), 0xFF);
+}
+
+// Each of the eight parts is kept when rand() % 256 < threshold; the eight numbers are drawn
+// on every call, also when the radius is negative and nothing is drawn.
+void DrawBrokenCircle(int32_t cx, int32_t cy, int32_t radius, int32_t threshold,
+                      const ColorTriple& colour) {
+    const uint32_t pixel = MakePixel(colour);
+    unsigned parts = 0;
+    for (int k = 0; k < 8; ++k)
+        if (rand() % 256 < threshold) parts |= 1u << k;
+    DrawCircleParts(cx, cy, radius, pixel, parts);
+}
+
+void ClearFrame() {
+    for (int64_t y = 0; y < FrameHeight; ++y)
+        std::memset(RenderTarget + y * RowStride, 0, FrameWidth * sizeof(uint32_t));
+}
+
+} // namespace orv

@@ -1,0 +1,56 @@
+// Raster primitives: clipped solid and dotted lines, pixels, circles, clearing, and the one
+// pseudo-random sequence that the intro and every effect draw from.
+#pragma once
+
+#include <cstdint>
+
+namespace orv {
+
+// A colour as the drawing primitives take it; the pixel written is red << 16 | green << 8 | blue.
+struct ColorTriple {
+    uint8_t red, green, blue;
+};
+
+inline constexpr uint32_t MakePixel(const ColorTriple& c) {
+    return uint32_t{c.red} << 16 | uint32_t{c.green} << 8 | uint32_t{c.blue};
+}
+
+// Where this frame's 640x480 picture lives; RowStride is the distance between rows in pixels.
+extern uint32_t* RenderTarget;
+extern int32_t RowStride;
+
+inline constexpr int32_t FrameWidth = 640;
+inline constexpr int32_t FrameHeight = 480;
+inline constexpr int32_t ClipWidth = 640;
+inline constexpr int32_t ClipHeight = 480;
+
+// Truncates toward zero like the x86 conversion instructions: values that do not fit in 32 bits
+// (and NaN) give INT32_MIN instead of undefined behaviour.
+inline int32_t Trunc(double v) {
+    if (!(v > -2147483649.0 && v < 2147483648.0)) return INT32_MIN;
+    return static_cast<int32_t>(v);
+}
+
+// The shared random sequence: state = state * 214013 + 2531011, result (state >> 16) & 0x7FFF.
+int32_t rand();
+uint32_t RandState();
+void SetRandState(uint32_t state);
+
+// Lines (outcode clipping to the 640x480 frame, then 16.16 stepping along the major axis).
+uint8_t ComputeOutcode(int32_t x, int32_t y);
+void ClipEndpoint(int32_t& x, int32_t& y, int32_t dx, int32_t dy, uint8_t code);
+int32_t ClipLine(int32_t& x1, int32_t& y1, int32_t& x2, int32_t& y2);
+void DrawLine(int32_t x1, int32_t y1, int32_t x2, int32_t y2, const ColorTriple& colour);
+void DrawLineEvery2(int32_t x1, int32_t y1, int32_t x2, int32_t y2, const ColorTriple& colour);
+void DrawLineEvery3(int32_t x1, int32_t y1, int32_t x2, int32_t y2, const ColorTriple& colour);
+void DrawLineEveryN(int32_t x1, int32_t y1, int32_t x2, int32_t y2, int32_t step,
+                    const ColorTriple& colour);
+
+// Pixels, circles, clearing. Every point is bounds-tested; circles may lie off screen.
+void PutPixel(int32_t x, int32_t y, uint32_t pixel);
+void DrawCircle(int32_t cx, int32_t cy, int32_t radius, const ColorTriple& colour);
+void DrawBrokenCircle(int32_t cx, int32_t cy, int32_t radius, int32_t threshold,
+                      const ColorTriple& colour);
+void ClearFrame();
+
+} // namespace orv

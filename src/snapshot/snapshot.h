@@ -1,0 +1,35 @@
+// Snapshots: the current frame as an uncompressed 24-bit TGA file.
+#pragma once
+
+#include <cstddef>
+#include <cstdint>
+#include <string>
+
+namespace orv {
+
+inline constexpr int32_t TgaHeaderSize = 18;
+
+// Writes the TGA image (header, then rows bottom to top as blue, green, red) of a picture of
+// height rows, each of width pixels, rows stride pixels apart, through the sink. The sink
+// returns false when it cannot take the bytes. Returns false when a write failed.
+using ByteSink = bool (*)(void* context, const uint8_t* bytes, size_t count);
+bool WriteTga(ByteSink sink, void* context, const uint32_t* pixels, int32_t width, int32_t height,
+              int32_t stride);
+
+// Saves the picture under name. Returns 0 when the file was written whole, -1 when it could
+// not be (the working buffer, the file or a write failed); an existing file is never touched.
+int32_t SaveSnapshotTga(const char* name, const uint32_t* pixels, int32_t width, int32_t height,
+                        int32_t stride);
+inline int32_t SaveSnapshotTga(const char* name, const uint32_t* pixels, int32_t width,
+                               int32_t height) {
+    return SaveSnapshotTga(name, pixels, width, height, width);
+}
+
+// The snapshot file name for a counter value: "snap\orq_%02d.tga" with the backslash taken as
+// the path separator.
+std::string SnapshotName(int32_t n);
+
+// The snapshot step of a frame: saves under the counter's name, or the next free number.
+void TakeSnapshot(const uint32_t* pixels, int32_t stride);
+
+} // namespace orv

@@ -1,0 +1,260 @@
+// orv-render: runs the demo's frame pipeline without a window, a sound card or a real clock,
+// from a script of timed events, and prints one trace line per frame.
+#include <cerrno>
+#include <cstdint>
+#include <cstdio>
+#include <cstdlib>
+#include <cstring>
+#include <fstream>
+#include <iostream>
+#include <sstream>
+#include <string>
+#include <sys/stat.h>
+#include <vector>
+
+#include "app/run.h"
+#include "audio/music.h"
+#include "platform/clock.h"
+#include "raster/raster.h"
+#include "snapshot/snapshot.h"
+#include "timeline/scheduler.h"
+
+namespace {
+
+using namespace orv;
+
+constexpr int ExitBadUsage = 2;
+constexpr int ExitFailure = 1;
+constexpr int32_t MaxPitch = 65536;
+
+const char* const Usage =
+    "usage: orv-render --script FILE [--mode 0|1|2] [--pitch BYTES] [--dump DIR]\n"
+    "  --script FILE  the script of timed events ('-' reads standard input)\n"
+    "  --mode M       display mode: 0 = 32 bits (default), 1 = 24 bits, 2 = 16 bits\n"
+    "  --pitch BYTES  the display surface's row pitch (default 2560, 1920 or 1280)\n"
+    "  --dump DIR     also write every frame as DIR/frame_NNNNNN.tga\n";
+
+// CRC-32 as zlib computes it (reflected polynomial 0xEDB88320).
+struct Crc32 {
+    uint32_t table[256];
+    Crc32() {
+        for (uint32_t n = 0; n < 256; ++n) {
+            uint32_t c = n;
+            for (int k = 0; k < 8; ++k) c = (c & 1) ? 0xEDB88320u ^ (c >> 1) : c >> 1;
+            table[n] = c;
+        }
+    }
+    uint32_t Update(uint32_t crc, const uint8_t* bytes, size_t count) const {
+        crc = ~crc;
+        for (size_t i = 0; i < count; ++i) crc = table[(crc ^ bytes[i]) & 0xFF] ^ (crc >> 8);
+        return ~crc;
+    }
+};
+
+// A decimal number of digits only, at most max.
+bool ParseNumber(const std::string& word, uint64_t max, uint64_t& value) {
+    if (word.empty() || word.size() > 20) return false;
+    value = 0;
+    for (const char c : word) {
+        if (c < '0' || c > '9') return false;
+        value = value * 10 + uint64_t(c - '0');
+        if (value > max) return false;
+    }
+    return true;
+}
+
+struct Options {
+    std::string script;
+    int32_t mode = 0;
+    int32_t pitch = 0;
+    std::string dumpDir;
+};
+
+bool ParseOptions(int argc, char** argv, Options& options) {
+    bool pitchGiven = false;
+    for (int i = 1; i < argc; ++i) {
+        const std::string flag = argv[i];
+        if (i + 1 >= argc) {
+            std::fprintf(stderr, "orv-render: %s needs a value\n", flag.c_str());
+            return false;
+        }
+        const std::string value = argv[++i];
+        uint64_t number = 0;
+        if (flag == "--script") {
+            options.script = value;
+        } else if (flag == "--mode") {
+            if (!ParseNumber(value, 2, number)) {
+                std::fprintf(stderr, "orv-render: --mode must be 0, 1 or 2, not '%s'\n",
+                             value.c_str());
+                return false;
+            }
+            options.mode = int32_t(number);
+        } else if (flag == "--pitch") {
+            if (!ParseNumber(value, MaxPitch, number)) {
+                std::fprintf(stderr, "orv-render: --pitch must be a number of bytes up to %d\n",
+                             MaxPitch);
+                return false;
+            }
+            options.pitch = int32_t(number);
+            pitchGiven = true;
+        } else if (flag == "--dump") {
+            options.dumpDir = value;
+        } else {
+            std::fprintf(stderr, "orv-render: unknown option %s\n", flag.c_str());
+            return false;
+        }
+    }
+    if (options.script.empty()) {
+        std::fprintf(stderr, "orv-render: --script is required\n");
+        return false;
+    }
+    const int32_t rowBytes = FrameWidth * (options.mode == 0 ? 4 : options.mode == 1 ? 3 : 2);
+    if (!pitchGiven) options.pitch = rowBytes;
+    if (options.pitch < rowBytes || (options.mode == 0 && options.pitch % 4 != 0)) {
+        std::fprintf(
+            stderr, "orv-render: --pitch %d is too small for mode %d (at least %d bytes%s)\n",
+            options.pitch, options.mode, rowBytes, options.mode == 0 ? ", a multiple of 4" : "");
+        return false;
+    }
+    return true;
+}
+
+bool WriteToStdio(void* context, const uint8_t* bytes, size_t count) {
+    return std::fwrite(bytes, 1, count, static_cast<std::FILE*>(context)) == count;
+}
+
+// The frame as the trace sees it: 640 x 480 pixels, rows RowStride apart.
+bool DumpFrame(const std::string& dir, int64_t index) {
+    char name[32];
+    std::snprintf(name, sizeof name, "/frame_%06lld.tga", static_cast<long long>(index));
+    const std::string path = dir + name;
+    std::FILE* file = std::fopen(path.c_str(), "wb");
+    if (file == nullptr) {
+        std::fprintf(stderr, "orv-render: cannot write %s: %s\n", path.c_str(),
+                     std::strerror(errno));
+        return false;
+    }
+    const bool ok = WriteTga(WriteToStdio, file, RenderTarget, FrameWidth, FrameHeight, RowStride);
+    if (std::fclose(file) != 0 || !ok) {
+        std::fprintf(stderr, "orv-render: cannot write %s\n", path.c_str());
+        return false;
+    }
+    return true;
+}
+
+class Renderer {
+  public:
+    explicit Renderer(const Options& options) : options_(options) {
+        for (auto& surface : surfaces_)
+            surface.assign(size_t(options.pitch) * FrameHeight / 4 + 1, 0xCDCDCDCDu);
+    }
+
+    bool Start() {
+        SetVirtualTime(0);
+        if (PrepareRun(options_.pitch, options_.mode) == 0) {
+            std::fprintf(stderr, "orv-render: out of memory\n");
+            return false;
+        }
+        return true;
+    }
+
+    // Carries out one script line; false with a message for a bad line.
+    int Execute(const std::string& line) {
+        std::istringstream words(line);
+        std::vector<std::string> w;
+        for (std::string word; words >> word;) w.push_back(word);
+        if (w.empty() || w[0][0] == '#') return 0;
+        uint64_t a = 0, b = 0, c = 0;
+        if (w[0] == "time" && w.size() == 2 && ParseNumber(w[1], UINT32_MAX, a)) {
+            SetVirtualTime(uint32_t(a));
+        } else if (w[0] == "sync" && w.size() == 4 && ParseNumber(w[1], 31, a) &&
+                   ParseNumber(w[2], 0xFFFF, b) && ParseNumber(w[3], 0xFFFF, c)) {
+            InstrumentSyncProc(0, 0, uint32_t(b + c * 65536), uint32_t(a));
+        } else if (w[0] == "key" && w.size() == 2 && w[1] == "space") {
+            SnapshotRequest = 1;
+        } else if (w[0] == "frame" && w.size() == 1) {
+            return Frame() ? 0 : ExitFailure;
+        } else {
+            return ExitBadUsage;
+        }
+        return 0;
+    }
+
+  private:
+    bool Frame() {
+        auto& back = surfaces_[backIndex_];
+        RenderFrame(back.data(), options_.mode);
+
+        uint32_t picture = 0;
+        for (int32_t y = 0; y < FrameHeight; ++y)
+            picture = crc_.Update(
+                picture, reinterpret_cast<const uint8_t*>(RenderTarget + int64_t{y} * RowStride),
+                FrameWidth * 4);
+        std::printf("frame=%lld t=%u tick=%d intro=%d rand=%08x crc=%08x",
+                    static_cast<long long>(frameIndex_), timeGetTime(), CurrentTick,
+                    int(IntroPhase), RandState(), picture);
+        if (options_.mode != 0) {
+            const size_t rowBytes = FrameWidth * (options_.mode == 1 ? 3 : 2);
+            const uint8_t* rows = reinterpret_cast<const uint8_t*>(back.data());
+            uint32_t surface = 0;
+            for (int32_t y = 0; y < FrameHeight; ++y)
+                surface = crc_.Update(surface, rows + size_t(y) * options_.pitch, rowBytes);
+            std::printf(" surface=%08x", surface);
+        }
+        std::printf("\n");
+        if (!options_.dumpDir.empty() && !DumpFrame(options_.dumpDir, frameIndex_)) return false;
+        ++frameIndex_;
+        backIndex_ ^= 1; // the flip exchanges the two surfaces
+        return true;
+    }
+
+    const Options& options_;
+    Crc32 crc_;
+    std::vector<uint32_t> surfaces_[2];
+    int backIndex_ = 0;
+    int64_t frameIndex_ = 0;
+};
+
+} // namespace
+
+int main(int argc, char** argv) {
+    Options options;
+    if (!ParseOptions(argc, argv, options)) {
+        std::fputs(Usage, stderr);
+        return ExitBadUsage;
+    }
+    std::ifstream file;
+    std::istream* script = &std::cin;
+    if (options.script != "-") {
+        file.open(options.script);
+        if (!file) {
+            std::fprintf(stderr, "orv-render: cannot read the script %s: %s\n",
+                         options.script.c_str(), std::strerror(errno));
+            return ExitBadUsage;
+        }
+        script = &file;
+    }
+    if (!options.dumpDir.empty() && ::mkdir(options.dumpDir.c_str(), 0777) != 0 &&
+        errno != EEXIST) {
+        std::fprintf(stderr, "orv-render: cannot create %s: %s\n", options.dumpDir.c_str(),
+                     std::strerror(errno));
+        return ExitFailure;
+    }
+
+    Renderer renderer(options);
+    if (!renderer.Start()) return ExitFailure;
+    std::string line;
+    for (int64_t number = 1; std::getline(*script, line); ++number) {
+        if (!line.empty() && line.back() == '\r') line.pop_back();
+        const int status = renderer.Execute(line);
+        if (status == ExitBadUsage) {
+            std::fflush(stdout);
+            std::fprintf(stderr, "orv-render: bad script line %lld: %s\n",
+                         static_cast<long long>(number), line.c_str());
+            return ExitBadUsage;
+        }
+        if (status != 0) return status;
+    }
+    if (std::fflush(stdout) != 0) return ExitFailure;
+    return 0;
+}
