@@ -16,6 +16,7 @@
 #include "audio/music.h"
 #include "platform/clock.h"
 #include "raster/raster.h"
+#include "render/sync_listing.h"
 #include "snapshot/snapshot.h"
 #include "timeline/scheduler.h"
 
@@ -32,7 +33,9 @@ const char* const Usage =
     "  --script FILE  the script of timed events ('-' reads standard input)\n"
     "  --mode M       display mode: 0 = 32 bits (default), 1 = 24 bits, 2 = 16 bits\n"
     "  --pitch BYTES  the display surface's row pitch (default 2560, 1920 or 1280)\n"
-    "  --dump DIR     also write every frame as DIR/frame_NNNNNN.tga\n";
+    "  --dump DIR     also write every frame as DIR/frame_NNNNNN.tga\n"
+    "       orv-render --music FILE --syncs\n"
+    "  lists the note starts of a music file and its end, in output samples\n";
 
 // CRC-32 as zlib computes it (reflected polynomial 0xEDB88320).
 struct Crc32 {
@@ -218,6 +221,7 @@ class Renderer {
 } // namespace
 
 int main(int argc, char** argv) {
+    if (const int status = RunMusicSyncsCommand(argc, argv, stdout); status >= 0) return status;
     Options options;
     if (!ParseOptions(argc, argv, options)) {
         std::fputs(Usage, stderr);

@@ -14,6 +14,7 @@ EffectSlot EffectSlotTable[EffectSlotCount];
 uint32_t StartTime = 0;
 int32_t CurrentTick = 0;
 int32_t PreviousTick = 0;
+int32_t FrameElapsed = 0;
 uint8_t IntroPhase = 1;
 uint8_t SnapshotRequest = 0;
 int32_t SnapshotCounter = 0;
@@ -54,9 +55,9 @@ void RenderFrame(void* surface, int32_t mode) {
         }
     }
     if (musicPhase) {
-        const int32_t elapsed = CurrentTick - PreviousTick + 1;
+        FrameElapsed = CurrentTick - PreviousTick + 1;
         PreviousTick = CurrentTick;
-        DrawEffects(elapsed);
+        DrawEffects(FrameElapsed);
     }
 
     if (SnapshotRequest) {

@@ -30,6 +30,8 @@ extern const std::array<EffectDrawRoutine, EffectSlotCount> EffectDrawRoutines;
 extern uint32_t StartTime;
 extern int32_t CurrentTick;
 extern int32_t PreviousTick;
+// The elapsed-ticks value handed to the effects in the latest music-phase frame.
+extern int32_t FrameElapsed;
 extern uint8_t IntroPhase;
 extern uint8_t SnapshotRequest;
 extern int32_t SnapshotCounter;

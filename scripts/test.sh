@@ -1,0 +1,29 @@
+#!/usr/bin/env bash
+# Builds orv and runs every test: the unit and golden tests, the same under ASan+UBSan and
+# (the threaded ones) under TSan, a bounded fuzzing run, and the real demo under Xvfb.
+set -euo pipefail
+cd "$(dirname "$0")/.."
+./scripts/deps.sh
+jobs=${ORV_JOBS:-2}
+
+step() { printf '\n== %s\n' "$*"; }
+
+step "build and test (warnings are errors)"
+cmake -S . -B build/release -DCMAKE_BUILD_TYPE=RelWithDebInfo -DORV_WERROR=ON > /dev/null
+cmake --build build/release -j "$jobs"
+ctest --test-dir build/release -j "$jobs" --output-on-failure
+
+step "build and test under AddressSanitizer and UndefinedBehaviorSanitizer"
+cmake -S . -B build/asan -DCMAKE_BUILD_TYPE=Debug -DORV_WERROR=ON -DORV_SDL=OFF \
+      -DORV_BENCH=OFF -DORV_SANITIZE=address,undefined > /dev/null
+cmake --build build/asan -j "$jobs"
+ctest --test-dir build/asan -j "$jobs" --output-on-failure
+
+for extra in scripts/ci_tsan.sh scripts/ci_fuzz.sh scripts/e2e_xvfb.sh; do
+  if [ -x "$extra" ]; then
+    step "$extra"
+    "$extra"
+  fi
+done
+echo
+echo "all tests passed"

@@ -1,0 +1,89 @@
+// Frame placement, the start-up clear of the first two frames, 24- and 16-bit conversion.
+#include <gtest/gtest.h>
+
+#include <vector>
+
+#include "app/run.h"
+#include "display/frame_output.h"
+#include "platform/clock.h"
+#include "raster/raster.h"
+#include "timeline/scheduler.h"
+
+namespace orv {
+namespace {
+
+uint16_t Convert565(uint32_t pixel) {
+    std::vector<uint8_t> surface(1280 * 480);
+    SurfacePitch = 1280;
+    OffscreenFrame[0] = pixel;
+    ConvertFrame565(surface.data());
+    return uint16_t(surface[0] | surface[1] << 8);
+}
+
+TEST(ConvertFrame, SixteenBitValues) {
+    ASSERT_EQ(PrepareRun(1280, DisplayMode16), 1);
+    EXPECT_EQ(Convert565(0x00FFFFFF), 0xFFFF);
+    EXPECT_EQ(Convert565(0x00FF0000), 0xF800);
+    EXPECT_EQ(Convert565(0x0000FF00), 0x07E0);
+    EXPECT_EQ(Convert565(0x000000FF), 0x001F);
+    EXPECT_EQ(Convert565(0x00808080), 0x8410);
+    EXPECT_EQ(Convert565(0x00070307), 0x0000); // truncated, not rounded
+    FreeBuffers();
+}
+
+TEST(ConvertFrame, TwentyFourBitBytesAndRowsAtThePitch) {
+    ASSERT_EQ(PrepareRun(2000, DisplayMode24), 1);
+    std::vector<uint8_t> surface(2000 * 480, 0xAB);
+    OffscreenFrame[0] = 0x00123456;
+    OffscreenFrame[640 + 1] = 0x00ABCDEF; // row 1, pixel 1
+    ConvertFrame24(surface.data());
+    EXPECT_EQ(surface[0], 0x56);
+    EXPECT_EQ(surface[1], 0x34);
+    EXPECT_EQ(surface[2], 0x12);
+    EXPECT_EQ(surface[2000 + 3], 0xEF);
+    EXPECT_EQ(surface[2000 + 5], 0xAB);
+    EXPECT_EQ(surface[1920], 0xAB); // past the visible row: untouched
+    FreeBuffers();
+}
+
+TEST(FrameOutput, TargetIsTheSurfaceOnlyAt32Bits) {
+    std::vector<uint32_t> surface(640 * 480);
+    ASSERT_EQ(PrepareRun(2560, DisplayMode32), 1);
+    SetUpFrameOutput(surface.data(), DisplayMode32);
+    EXPECT_EQ(RenderTarget, surface.data());
+    EXPECT_EQ(RowStride, 640);
+    FreeBuffers();
+    ASSERT_EQ(PrepareRun(1920, DisplayMode24), 1);
+    SetUpFrameOutput(surface.data(), DisplayMode24);
+    EXPECT_EQ(RenderTarget, OffscreenFrame);
+    FreeBuffers();
+}
+
+TEST(FrameOutput, StartupClearCoversExactlyTheFirstTwoFrames) {
+    // A 16-bit display with padded rows: the padding is zeroed in the first two frames only.
+    constexpr int32_t pitch = 1300;
+    std::vector<uint8_t> surfaces[2] = {std::vector<uint8_t>(pitch * 480, 0xCD),
+                                        std::vector<uint8_t>(pitch * 480, 0xCD)};
+    SetVirtualTime(0);
+    ASSERT_EQ(PrepareRun(pitch, DisplayMode16), 1);
+    RenderFrame(surfaces[0].data(), DisplayMode16);
+    RenderFrame(surfaces[1].data(), DisplayMode16);
+    for (auto& surface : surfaces)
+        for (int32_t y = 0; y < 480; ++y)
+            for (int32_t x = 1280; x < pitch; ++x) ASSERT_EQ(surface[size_t(y) * pitch + x], 0);
+    surfaces[0].assign(pitch * 480, 0xCD);
+    RenderFrame(surfaces[0].data(), DisplayMode16);
+    EXPECT_EQ(surfaces[0][1280], 0xCD);
+    EXPECT_EQ(surfaces[0][size_t(479) * pitch + pitch - 1], 0xCD);
+    EXPECT_EQ(StartupClearCount, 5);
+    FreeBuffers();
+}
+
+TEST(FrameOutput, RowStrideFollowsThePitchAt32Bits) {
+    ASSERT_EQ(PrepareRun(2600, DisplayMode32), 1);
+    EXPECT_EQ(RowStride, 650);
+    FreeBuffers();
+}
+
+} // namespace
+} // namespace orv

@@ -1,0 +1,155 @@
+// Line clipping and stepping: the pixel examples, clipping far off screen, endpoint order.
+#include <gtest/gtest.h>
+
+#include <set>
+#include <utility>
+
+#include "raster/raster.h"
+#include "support/frame.h"
+
+namespace orv {
+namespace {
+
+using Points = std::set<std::pair<int32_t, int32_t>>;
+constexpr ColorTriple White = {255, 255, 255};
+
+Points Lit(const test::Frame& frame) {
+    Points points;
+    for (int32_t y = 0; y < 480; ++y)
+        for (int32_t x = 0; x < 640; ++x)
+            if (frame.At(x, y) != 0) points.insert({x, y});
+    return points;
+}
+
+TEST(ClipLine, InsideSegmentIsUnchanged) {
+    int32_t x1 = 10, y1 = 20, x2 = 600, y2 = 470;
+    EXPECT_EQ(ClipLine(x1, y1, x2, y2), 0);
+    EXPECT_EQ((std::vector<int32_t>{x1, y1, x2, y2}), (std::vector<int32_t>{10, 20, 600, 470}));
+}
+
+TEST(ClipLine, MovesEndpointsOntoTheEdges) {
+    int32_t x1 = -100, y1 = 10, x2 = 700, y2 = 10;
+    EXPECT_EQ(ClipLine(x1, y1, x2, y2), 0);
+    EXPECT_EQ((std::vector<int32_t>{x1, y1, x2, y2}), (std::vector<int32_t>{0, 10, 639, 10}));
+
+    x1 = 320, y1 = 240, x2 = 1000, y2 = 240;
+    EXPECT_EQ(ClipLine(x1, y1, x2, y2), 0);
+    EXPECT_EQ((std::vector<int32_t>{x1, y1, x2, y2}), (std::vector<int32_t>{320, 240, 639, 240}));
+
+    // A corner crossing: the right edge first, then the bottom edge from the moved point.
+    x1 = 320, y1 = 240, x2 = 1320, y2 = 1240;
+    EXPECT_EQ(ClipLine(x1, y1, x2, y2), 0);
+    EXPECT_EQ(x2, 559);
+    EXPECT_EQ(y2, 479);
+}
+
+TEST(ClipLine, RejectsSegmentsWhollyOutside) {
+    int32_t x1 = -5, y1 = 10, x2 = -1, y2 = 400;
+    EXPECT_EQ(ClipLine(x1, y1, x2, y2), -1);
+    x1 = 10, y1 = 480, x2 = 600, y2 = 9000;
+    EXPECT_EQ(ClipLine(x1, y1, x2, y2), -1);
+    // Passes the corner outside the frame: clipping finds no part inside.
+    x1 = -100, y1 = 50, x2 = 50, y2 = -100;
+    EXPECT_EQ(ClipLine(x1, y1, x2, y2), -1);
+}
+
+TEST(ClipLine, ExtremeCoordinatesAreSafe) {
+    test::Frame frame;
+    DrawLine(INT32_MIN, INT32_MIN, INT32_MAX, INT32_MAX, White);
+    DrawLine(INT32_MAX, 5, INT32_MIN, 5, White);
+    DrawLine(-2000000000, 240, 2000000000, 240, White);
+    EXPECT_EQ(frame.At(0, 240), 0x00FFFFFFu);
+    EXPECT_EQ(frame.At(639, 240), 0x00FFFFFFu);
+}
+
+TEST(DrawLine, TruncatedSlopeExamples) {
+    test::Frame frame;
+    DrawLine(0, 0, 3, 1, White);
+    EXPECT_EQ(Lit(frame), (Points{{0, 0}, {1, 0}, {2, 0}, {3, 0}}));
+
+    test::Frame other;
+    DrawLine(0, 1, 3, 0, White);
+    EXPECT_EQ(Lit(other), (Points{{0, 1}, {1, 0}, {2, 0}, {3, 0}}));
+}
+
+TEST(DrawLine, DiagonalIsYMajorAndSinglePointPlotsOnePixel) {
+    test::Frame frame;
+    DrawLine(10, 10, 13, 13, White);
+    EXPECT_EQ(Lit(frame), (Points{{10, 10}, {11, 11}, {12, 12}, {13, 13}}));
+    test::Frame dot;
+    DrawLine(5, 7, 5, 7, White);
+    DrawLineEvery2(6, 7, 6, 7, White);
+    DrawLineEvery3(7, 7, 7, 7, White);
+    DrawLineEveryN(8, 7, 8, 7, 9, White);
+    EXPECT_EQ(Lit(dot), (Points{{5, 7}, {6, 7}, {7, 7}, {8, 7}}));
+}
+
+TEST(DrawLine, EndpointOrderDoesNotMatterInside) {
+    const int32_t cases[][4] = {
+        {17, 300, 611, 42}, {5, 5, 400, 470}, {600, 2, 3, 9}, {0, 0, 639, 479}};
+    for (const auto& c : cases) {
+        test::Frame forward;
+        DrawLine(c[0], c[1], c[2], c[3], White);
+        test::Frame backward;
+        DrawLine(c[2], c[3], c[0], c[1], White);
+        EXPECT_EQ(Lit(forward), Lit(backward)) << c[0] << "," << c[1] << " " << c[2] << "," << c[3];
+    }
+}
+
+TEST(DrawLine, WritesOnlyTheColourAndOnlyInsideTheFrame) {
+    // With a wider row stride, the bytes past each row's 640th pixel stay untouched.
+    std::vector<uint32_t> wide(size_t{700} * 480, 0xDEADBEEF);
+    RenderTarget = wide.data();
+    RowStride = 700;
+    const ColorTriple pink = {255, 0, 132};
+    DrawLine(-300, -200, 900, 700, pink);
+    DrawLine(900, -50, -70, 600, pink);
+    for (int32_t y = 0; y < 480; ++y)
+        for (int32_t x = 640; x < 700; ++x) ASSERT_EQ(wide[size_t(y) * 700 + x], 0xDEADBEEFu);
+    // The first endpoint's left and top bits are both applied (to (0, 25), then (-33, 0)); the
+    // second pass moves it to (0, 24).
+    EXPECT_EQ(wide[size_t{24} * 700], 0x00FF0084u);
+    EXPECT_EQ(wide[size_t{25} * 700], 0xDEADBEEFu);
+}
+
+TEST(DottedLines, StepExamples) {
+    test::Frame a;
+    DrawLineEvery2(0, 0, 1, 0, White);
+    EXPECT_EQ(Lit(a), (Points{{0, 0}}));
+    test::Frame b;
+    DrawLineEvery2(0, 0, 2, 0, White);
+    EXPECT_EQ(Lit(b), (Points{{0, 0}, {2, 0}}));
+    test::Frame c;
+    DrawLineEvery3(5, 0, 0, 0, White);
+    EXPECT_EQ(Lit(c), (Points{{0, 0}, {3, 0}}));
+    test::Frame d;
+    DrawLineEveryN(0, 0, 4, 0, 100, White);
+    EXPECT_EQ(Lit(d), (Points{{0, 0}}));
+    test::Frame e;
+    DrawLineEveryN(0, 10, 0, 0, 4, White);
+    EXPECT_EQ(Lit(e), (Points{{0, 0}, {0, 4}, {0, 8}}));
+}
+
+TEST(DottedLines, PatternIsAnchoredAtTheClippedEnd) {
+    // From x = -3 the dots start at the clipped end x = 0, not at the original endpoint.
+    test::Frame frame;
+    DrawLineEvery2(-3, 100, 6, 100, White);
+    EXPECT_EQ(Lit(frame), (Points{{0, 100}, {2, 100}, {4, 100}, {6, 100}}));
+}
+
+TEST(DottedLines, PixelCounts) {
+    for (int32_t n : {0, 1, 2, 3, 7, 100, 639}) {
+        test::Frame f2;
+        DrawLineEvery2(0, 0, n, 0, White);
+        EXPECT_EQ(f2.CountNonZero(), (n + 2) / 2) << n;
+        test::Frame f3;
+        DrawLineEvery3(0, 0, n, 0, White);
+        EXPECT_EQ(f3.CountNonZero(), (n + 3) / 3) << n;
+        test::Frame f5;
+        DrawLineEveryN(0, 0, n, 0, 5, White);
+        EXPECT_EQ(f5.CountNonZero(), n / 5 + 1) << n;
+    }
+}
+
+} // namespace
+} // namespace orv

@@ -1,0 +1,133 @@
+// Pixels, whole and broken circles, clearing, and the shared random sequence.
+#include <gtest/gtest.h>
+
+#include <set>
+#include <utility>
+
+#include "raster/raster.h"
+#include "support/frame.h"
+
+namespace orv {
+namespace {
+
+using Points = std::set<std::pair<int32_t, int32_t>>;
+constexpr ColorTriple Green = {0, 255, 0};
+
+Points Lit(const test::Frame& frame) {
+    Points points;
+    for (int32_t y = 0; y < 480; ++y)
+        for (int32_t x = 0; x < 640; ++x)
+            if (frame.At(x, y) != 0) points.insert({x, y});
+    return points;
+}
+
+TEST(Random, SequenceFromStateOne) {
+    SetRandState(1);
+    EXPECT_EQ(rand(), 41);
+    EXPECT_EQ(rand(), 18467);
+    EXPECT_EQ(rand(), 6334);
+    EXPECT_EQ(RandState(), 1u * 214013u * 214013u * 214013u + 2531011u * 214013u * 214013u +
+                               2531011u * 214013u + 2531011u);
+}
+
+TEST(PutPixel, BoundsAreTheFrame) {
+    test::Frame frame;
+    PutPixel(639, 479, 0x123456);
+    PutPixel(640, 0, 1);
+    PutPixel(0, 480, 1);
+    PutPixel(-1, 0, 1);
+    PutPixel(0, -1, 1);
+    EXPECT_EQ(Lit(frame), (Points{{639, 479}}));
+    EXPECT_EQ(frame.At(639, 479), 0x123456u);
+}
+
+TEST(DrawCircle, SmallRadii) {
+    test::Frame r0;
+    DrawCircle(100, 100, 0, Green);
+    EXPECT_EQ(Lit(r0), (Points{{100, 100}}));
+    EXPECT_EQ(r0.At(100, 100), 0x0000FF00u);
+
+    test::Frame r1;
+    DrawCircle(100, 100, 1, Green);
+    EXPECT_EQ(Lit(r1), (Points{{100, 101}, {100, 99}, {101, 100}, {99, 100}}));
+
+    test::Frame r2;
+    DrawCircle(100, 100, 2, Green);
+    EXPECT_EQ(Lit(r2), (Points{{100, 102},
+                               {100, 98},
+                               {102, 100},
+                               {98, 100},
+                               {99, 102},
+                               {101, 102},
+                               {99, 98},
+                               {101, 98},
+                               {102, 99},
+                               {102, 101},
+                               {98, 99},
+                               {98, 101}}));
+
+    test::Frame negative;
+    DrawCircle(100, 100, -1, Green);
+    EXPECT_EQ(negative.CountNonZero(), 0);
+}
+
+TEST(DrawCircle, OffScreenCentreShowsTheVisiblePart) {
+    test::Frame frame;
+    DrawCircle(-10, 240, 20, Green);
+    EXPECT_GT(frame.CountNonZero(), 0);
+    EXPECT_NE(frame.At(10, 240), 0u);
+    DrawCircle(INT32_MAX, INT32_MIN, 5, Green); // nothing to see, nothing overflows
+}
+
+TEST(DrawBrokenCircle, AlwaysTakesEightNumbers) {
+    test::Frame frame;
+    for (const int32_t radius : {-5, 0, 30}) {
+        const uint32_t before = RandState();
+        DrawBrokenCircle(320, 240, radius, 128, Green);
+        EXPECT_EQ(test::RandCallsBetween(before, RandState()), 8) << radius;
+    }
+}
+
+TEST(DrawBrokenCircle, ThresholdsKeepOrDropParts) {
+    test::Frame whole;
+    DrawCircle(320, 240, 57, Green);
+    test::Frame all;
+    DrawBrokenCircle(320, 240, 57, 256, Green);
+    EXPECT_EQ(Lit(all), Lit(whole));
+    test::Frame none;
+    DrawBrokenCircle(320, 240, 57, 0, Green);
+    EXPECT_EQ(none.CountNonZero(), 0);
+}
+
+TEST(DrawBrokenCircle, FlagKKeepsPointKOfEachStep) {
+    // Find a state whose first flag alone is set at threshold 128: only (cx + i, cy + r) points.
+    uint32_t state = 1;
+    for (;; state = state * 214013u + 2531011u) {
+        SetRandState(state);
+        int flags = 0;
+        for (int k = 0; k < 8; ++k) flags |= (rand() % 256 < 128) << k;
+        if (flags == 1) break;
+    }
+    SetRandState(state);
+    test::Frame frame;
+    DrawBrokenCircle(320, 240, 40, 128, Green);
+    for (const auto& [x, y] : Lit(frame)) {
+        EXPECT_GE(x, 320);
+        EXPECT_GT(y, 240 + 27);
+    }
+    EXPECT_EQ(frame.At(320, 280), 0x0000FF00u);
+}
+
+TEST(ClearFrame, ClearsTheFrameButNotTheRowPadding) {
+    std::vector<uint32_t> wide(size_t{641} * 480, 7);
+    RenderTarget = wide.data();
+    RowStride = 641;
+    ClearFrame();
+    for (int32_t y = 0; y < 480; ++y) {
+        for (int32_t x = 0; x < 640; ++x) ASSERT_EQ(wide[size_t(y) * 641 + x], 0u);
+        ASSERT_EQ(wide[size_t(y) * 641 + 640], 7u);
+    }
+}
+
+} // namespace
+} // namespace orv

@@ -1,0 +1,45 @@
+// A 640x480 frame for drawing tests, and a counter of calls of the shared random sequence.
+#pragma once
+
+#include <algorithm>
+#include <cstdint>
+#include <vector>
+
+#include "raster/raster.h"
+
+namespace orv::test {
+
+// Owns a 640x480 picture; Use() makes it the target of the drawing primitives.
+struct Frame {
+    std::vector<uint32_t> pixels;
+
+    explicit Frame(uint32_t fill = 0) : pixels(size_t{640} * 480, fill) { Use(); }
+    void Use() {
+        RenderTarget = pixels.data();
+        RowStride = 640;
+    }
+    uint32_t At(int32_t x, int32_t y) const { return pixels[size_t(y) * 640 + size_t(x)]; }
+    long Count(uint32_t value) const { return std::count(pixels.begin(), pixels.end(), value); }
+    long CountNonZero() const { return long(pixels.size()) - Count(0); }
+    bool operator==(const Frame& other) const { return pixels == other.pixels; }
+};
+
+// Draws with `draw` into a fresh black frame and returns it; `restore` becomes the target again.
+template <typename Draw> Frame Reference(Frame& restore, Draw draw) {
+    Frame reference;
+    draw();
+    restore.Use();
+    return reference;
+}
+
+// How many calls of rand() lead from state `before` to state `after`; -1 if not within `limit`.
+inline int32_t RandCallsBetween(uint32_t before, uint32_t after, int32_t limit = 1 << 16) {
+    uint32_t state = before;
+    for (int32_t n = 0; n <= limit; ++n) {
+        if (state == after) return n;
+        state = state * 214013u + 2531011u;
+    }
+    return -1;
+}
+
+} // namespace orv::test
