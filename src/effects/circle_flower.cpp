@@ -1,0 +1,97 @@
+// Circle flower (effect 8): a slowly turning yellow-green circle with three circles inside it,
+// six levels deep, opening out as it grows, and a white polyline through its innermost points.
+#include "effects/circle_flower.h"
+
+#include <algorithm>
+#include <cmath>
+
+#include "effects/effects.h"
+
+namespace orv {
+
+float FlowerSize = 0.0f;
+float FlowerGrowth = 0.0f;
+float FlowerDivisor = 0.0f;
+float FlowerAngle = 0.0f;
+int32_t FlowerSpinFlag = 0;
+const int32_t FlowerBranches = 3;
+// One pen for the whole recursion: a leaf's line starts where the previous leaf's ended.
+FlowerPoint FlowerPenFrom{0, 0};
+FlowerPoint FlowerPenTo{0, 0};
+
+namespace {
+constexpr ColorTriple YellowGreen{128, 255, 0};
+constexpr ColorTriple White{255, 255, 255};
+constexpr double FullTurn = 6.283185306;
+constexpr double GrowthFloor = 5.0; // pixels per tick once the first burst is over
+constexpr double GrowthStep = 0.5;
+constexpr double DivisorFloor = 2.0; // children at half the parent's radius at most
+constexpr double DivisorStep = 0.025;
+constexpr double SpinStep = 0.005; // radians per tick
+constexpr float DeathSize = 400.0f;
+} // namespace
+
+// Every point a midpoint circle plots lies within a pixel of its true outline, so a circle that
+// passes more than two pixels clear of the frame (around it or wholly inside it) plots nothing.
+// Flowers grown over a long gap between frames skip their millions of unseen points this way.
+bool CircleMissesFrame(int32_t cx, int32_t cy, int32_t radius) {
+    const double x = cx, y = cy;
+    const double outX = x < 0 ? -x : x > 639 ? x - 639 : 0.0;
+    const double outY = y < 0 ? -y : y > 479 ? y - 479 : 0.0;
+    const double farX = std::max(std::fabs(x), std::fabs(x - 639));
+    const double farY = std::max(std::fabs(y), std::fabs(y - 479));
+    return std::hypot(outX, outY) > radius + 2.0 || std::hypot(farX, farY) < radius - 2.0;
+}
+
+void DrawFlowerNode(int32_t cx, int32_t cy, int32_t radius, const ColorTriple& colour, float angle,
+                    float divisor, int32_t branches, int32_t depth) {
+    if (depth == 0) return;
+    if (!CircleMissesFrame(cx, cy, radius)) DrawCircle(cx, cy, radius, colour);
+    const double q = radius / static_cast<double>(divisor);
+    const float dist = static_cast<float>(radius - q); // float32 store
+    const double step = FullTurn / branches;
+    float h = 0.0f;
+    double t = 0.0;
+    do {
+        const double a = h + static_cast<double>(angle);
+        FlowerPenTo = {Trunc(std::sin(a) * dist + cx), Trunc(std::cos(a) * dist + cy)};
+        DrawFlowerNode(FlowerPenTo.x, FlowerPenTo.y, Trunc(q), colour, angle, divisor, branches,
+                       depth - 1);
+        DrawLine(FlowerPenFrom.x, FlowerPenFrom.y, FlowerPenTo.x, FlowerPenTo.y, White);
+        FlowerPenFrom = FlowerPenTo;
+        t = h + step;
+        h = static_cast<float>(t); // float32 store; the loop test uses the unrounded sum
+    } while (t < FullTurn);
+}
+
+int32_t DrawCircleFlower(int32_t trigger, int32_t elapsed, int32_t /*note*/, int32_t /*volume*/) {
+    if (trigger != 0) {
+        FlowerSize = 0.0f;
+        FlowerGrowth = 8.0f;
+        FlowerDivisor = 4.0f;
+        FlowerSpinFlag = 1 - FlowerSpinFlag;
+    }
+    if (elapsed > 0) {
+        const double spin = FlowerSpinFlag == 1 ? -SpinStep : SpinStep;
+        // Carried in double through all ticks of this frame, stored as float32 after the last.
+        double size = FlowerSize, growth = FlowerGrowth, angle = FlowerAngle;
+        double divisor = FlowerDivisor;
+        for (int32_t tick = 0; tick < elapsed; ++tick) {
+            size += growth;
+            if (growth > GrowthFloor) growth -= GrowthStep;
+            angle += spin;
+            if (divisor > DivisorFloor) divisor -= DivisorStep;
+        }
+        FlowerSize = static_cast<float>(size);
+        FlowerGrowth = static_cast<float>(growth);
+        FlowerAngle = static_cast<float>(angle);
+        FlowerDivisor = static_cast<float>(divisor);
+    }
+
+    FlowerPenFrom = {320, 240};
+    DrawFlowerNode(320, 240, Trunc(FlowerSize), YellowGreen, FlowerAngle, FlowerDivisor,
+                   FlowerBranches, FlowerDepth);
+    return FlowerSize < DeathSize ? 1 : 0;
+}
+
+} // namespace orv

@@ -1,0 +1,82 @@
+// Lightning (effect 10): every trigger grows a random yellow bolt out of the screen centre; a
+// solid front with tip circles then runs outward one level per two ticks, trailed by dotted levels.
+#include "effects/lightning.h"
+
+#include <cmath>
+
+#include "effects/effects.h"
+#include "raster/raster.h"
+
+namespace orv {
+
+LightningSegment LightningSegments[MaxLightningSegments];
+int32_t LightningSegmentCount = 0;
+int32_t LightningAge = 0;
+
+namespace {
+constexpr ColorTriple Yellow{255, 255, 0};
+constexpr double Growth = 1.1;               // per level, for every branch alike
+constexpr double MinTurn = 0.04;             // radians, added to every random turn
+constexpr double TurnUnit = 0.015625f;       // 1/64 radian per random step, a float constant
+constexpr double TipDistance = 4.0f;         // tip circle beyond the end point, a float constant
+constexpr double StartAngleUnit = 0.0078125; // 1/128 radian
+constexpr float StartLength = 20.0f;
+} // namespace
+
+void GrowLightningBranch(int32_t x, int32_t y, float angle, float length, int32_t level) {
+    while (level != LightningLevels) {
+        const double s = std::sin(static_cast<double>(angle));
+        const double c = std::cos(static_cast<double>(angle));
+        const int32_t endX = Trunc(x + length * s);
+        const int32_t endY = Trunc(y + length * c);
+        const int32_t tipX = Trunc(x + (length + TipDistance) * s);
+        const int32_t tipY = Trunc(y + (length + TipDistance) * c);
+        // The size bound (2^(12 - level) - 1 segments per call) keeps this inside the table.
+        LightningSegments[LightningSegmentCount++] = {x, y, endX, endY, tipX, tipY, level};
+
+        if (rand() % 4 != 0) {
+            const auto branchLength = static_cast<float>(length * Growth); // float32 store
+            const int32_t r = rand() % 64;
+            const auto branchAngle = static_cast<float>(angle - r * TurnUnit - MinTurn);
+            GrowLightningBranch(endX, endY, branchAngle, branchLength, level + 1);
+        }
+        if (rand() % 4 == 0) return;
+
+        length = static_cast<float>(length * Growth); // float32 store
+        const int32_t r = rand() % 64;
+        angle = static_cast<float>(angle + r * TurnUnit + MinTurn); // float32 store
+        x = endX;
+        y = endY;
+        ++level;
+    }
+}
+
+int32_t DrawLightning(int32_t trigger, int32_t elapsed, int32_t /*note*/, int32_t /*volume*/) {
+    if (trigger != 0) {
+        LightningSegmentCount = 0;
+        const int32_t r = rand() % 512;
+        const auto startAngle = static_cast<float>(r * StartAngleUnit);
+        GrowLightningBranch(320, 240, startAngle, StartLength, 0);
+        LightningAge = 0;
+    }
+    if (elapsed >= 1) {
+        // Saturates instead of overflowing: every age from the lifetime on looks the same.
+        LightningAge = elapsed > INT32_MAX - LightningAge ? INT32_MAX : LightningAge + elapsed;
+    }
+
+    const int32_t front = LightningAge / 2;
+    for (int32_t i = 0; i < LightningSegmentCount; ++i) {
+        const LightningSegment& s = LightningSegments[i];
+        if (s.level == front - 2) {
+            DrawLineEvery3(s.startX, s.startY, s.endX, s.endY, Yellow);
+        } else if (s.level == front - 1) {
+            DrawLineEvery2(s.startX, s.startY, s.endX, s.endY, Yellow);
+        } else if (s.level == front) {
+            DrawLine(s.startX, s.startY, s.endX, s.endY, Yellow);
+            DrawCircle(s.tipX, s.tipY, 4, Yellow);
+        }
+    }
+    return LightningAge < LightningLifetime ? 1 : 0;
+}
+
+} // namespace orv

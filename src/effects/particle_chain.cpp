@@ -1,0 +1,86 @@
+// Particle chain (effect 3): particles born at the fractal trail's head fly ever faster away from
+// the centre as growing white circles, linked in slot order by an amber chain.
+#include "effects/particle_chain.h"
+
+#include "effects/effects.h"
+#include "raster/raster.h"
+
+namespace orv {
+
+int32_t ParticleX[ParticleCount];
+int32_t ParticleY[ParticleCount];
+int32_t ParticleAge[ParticleCount];
+
+namespace {
+constexpr ColorTriple White{255, 255, 255};
+constexpr ColorTriple Amber{255, 192, 0};
+constexpr int32_t Free = -1;
+constexpr int32_t BirthRadius = 32;
+
+// The motion is defined on 32-bit integers; wrapping keeps that result for ages so large that
+// the products leave 32 bits, without signed overflow.
+int32_t Wrap32(int64_t v) {
+    return static_cast<int32_t>(v);
+}
+
+// Ages a live slot by elapsed one-tick steps. Counting on in 32 bits, a count that has wrapped
+// round to negative values would reach -1, the free mark, and stop there.
+void AgeParticle(int32_t& age, int32_t elapsed) {
+    const uint32_t ticksToFree = static_cast<uint32_t>(Free) - static_cast<uint32_t>(age);
+    age = ticksToFree <= static_cast<uint32_t>(elapsed) ? Free : Wrap32(int64_t{age} + elapsed);
+}
+} // namespace
+
+void InitParticleChain() {
+    for (int32_t& age : ParticleAge) age = Free;
+}
+
+int32_t DrawParticleChain(int32_t trigger, int32_t elapsed, int32_t /*note*/, int32_t /*volume*/) {
+    // No particle is born on the centre lines, where it would never move off them.
+    if (TrailHeadX == 320) TrailHeadX = 321;
+    if (TrailHeadY == 240) TrailHeadY = 239;
+
+    if (trigger != 0) {
+        const int32_t first = rand() % ParticleCount;
+        for (int32_t k = 0; k < ParticleCount; ++k) {
+            const int32_t slot = (first + k) % ParticleCount;
+            if (ParticleAge[slot] != Free) continue;
+            ParticleX[slot] = TrailHeadX;
+            ParticleY[slot] = TrailHeadY;
+            ParticleAge[slot] = 0;
+            DrawCircle(TrailHeadX, TrailHeadY, BirthRadius, White);
+            break;
+        }
+    }
+
+    if (elapsed >= 1) {
+        for (int32_t& age : ParticleAge)
+            if (age != Free) AgeParticle(age, elapsed);
+    }
+
+    // Once per frame the offset from the centre grows by (256 + age) / 256, truncated.
+    for (int32_t i = 0; i < ParticleCount; ++i) {
+        if (ParticleAge[i] == Free) continue;
+        const int32_t f = Wrap32(int64_t{ParticleAge[i]} + 256);
+        const int32_t nx = Wrap32(int64_t{Wrap32(int64_t{ParticleX[i]} - 320)} * f) / 256 + 320;
+        const int32_t ny = Wrap32(int64_t{Wrap32(int64_t{ParticleY[i]} - 240)} * f) / 256 + 240;
+        if (nx < 0 || nx >= FrameWidth || ny < 0 || ny >= FrameHeight) {
+            ParticleAge[i] = Free;
+        } else {
+            ParticleX[i] = nx;
+            ParticleY[i] = ny;
+        }
+    }
+
+    int32_t previous = Free;
+    for (int32_t i = 0; i < ParticleCount; ++i) {
+        if (ParticleAge[i] == Free) continue;
+        DrawCircle(ParticleX[i], ParticleY[i], ParticleAge[i] / 8 + 4, White);
+        if (previous != Free)
+            DrawLine(ParticleX[previous], ParticleY[previous], ParticleX[i], ParticleY[i], Amber);
+        previous = i;
+    }
+    return 1;
+}
+
+} // namespace orv
