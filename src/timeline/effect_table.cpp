@@ -8,14 +8,20 @@ namespace orv {
 const int32_t EffectOrder[EffectCount] = {5, 1, 2, 3, 10, 6, 9, 7, 8, 13, 12};
 
 namespace {
+// Numbers without an effect (4, 11, and 0 and 14 on) have no routine and are never drawn.
 constexpr std::array<EffectDrawRoutine, EffectSlotCount> MakeDrawRoutineTable() {
     std::array<EffectDrawRoutine, EffectSlotCount> table{};
     table[1] = DrawFractalTrail;
     table[2] = DrawRingWeb;
     table[3] = DrawParticleChain;
+    table[5] = DrawSpiralSweep;
+    table[6] = DrawRisingChain;
     table[7] = DrawRayBurst;
     table[8] = DrawCircleFlower;
+    table[9] = DrawDriftingChains;
     table[10] = DrawLightning;
+    table[12] = DrawSpinningWeb;
+    table[13] = DrawCrosshairTargets;
     return table;
 }
 } // namespace
@@ -24,9 +30,12 @@ const std::array<EffectDrawRoutine, EffectSlotCount> EffectDrawRoutines = MakeDr
 
 // The set-up routines in their fixed order; none draws or takes random numbers.
 void InitEffects() {
-    BuildFractalPath();     // first
-    InitRingWeb();          // fifth: after effects 1, 13, 6 and 9, before effect 3
-    InitParticleChain();    // sixth
+    BuildFractalPath();
+    InitCrosshairTargets();
+    InitRisingChain();
+    InitDriftingChains();
+    InitRingWeb();
+    InitParticleChain();
 }
 
 } // namespace orv

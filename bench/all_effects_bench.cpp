@@ -1,0 +1,70 @@
+// Whole frames with all eleven effects live at once under dense triggering: the spinning web,
+// ray burst and flower at full volume and size, 16 rings, a full particle chain and bead rings,
+// targets, lightning and the spiral, drawn through RenderFrame as in the music phase.
+#include <benchmark/benchmark.h>
+
+#include <vector>
+
+#include "app/run.h"
+#include "audio/music.h"
+#include "display/frame_output.h"
+#include "platform/clock.h"
+#include "timeline/scheduler.h"
+
+namespace {
+
+using namespace orv;
+
+void Fire(uint32_t instrument, uint32_t volume) {
+    InstrumentSyncProc(0, 0, volume << 16, instrument);
+}
+
+// Triggers for music-phase tick t, chosen so every effect stays live and near its busiest.
+void TriggersForTick(int64_t t) {
+    if (t % 9 == 0) Fire(2, 64);   // a ring as often as rings may spawn: up to 16 live
+    if (t % 2 == 0) Fire(3, 64);   // particles
+    Fire(6, 64);                   // a bead every tick: the bead ring stays full
+    Fire(9, 64);                   // drifting beads
+    if (t % 2 == 0) Fire(13, 64);  // 16 live targets
+    if (t % 30 == 0) Fire(1, 64);  // the trail
+    if (t % 30 == 0) Fire(5, 64);  // the spiral
+    if (t % 24 == 0) Fire(10, 64); // a new bolt before the last one fades
+    if (t % 58 == 0) Fire(7, 64);  // a ray burst as soon as it may restart
+    if (t % 77 == 0) Fire(8, 64);  // the flower grows to full size
+    Fire(12, 64);                  // the web at full size
+}
+
+void RunFrames(benchmark::State& state, int32_t mode, int32_t pitch) {
+    std::vector<uint32_t> surfaces[2];
+    for (auto& s : surfaces) s.assign(size_t(pitch) * 480 / 4 + 1, 0);
+    SetVirtualTime(0);
+    PrepareRun(pitch, mode);
+    uint32_t now = 6000; // past the intro
+    int back = 0;
+    int64_t tick = 0;
+    // Warm up for 400 ticks so the rings, beads and particles fill their tables.
+    for (; tick < 400; ++tick) {
+        TriggersForTick(tick);
+        SetVirtualTime(now += 20);
+        RenderFrame(surfaces[back ^= 1].data(), mode);
+    }
+    for (auto _ : state) {
+        TriggersForTick(tick++);
+        SetVirtualTime(now += 20);
+        RenderFrame(surfaces[back ^= 1].data(), mode);
+        benchmark::ClobberMemory();
+    }
+    FreeBuffers();
+}
+
+void BM_AllEffectsFrame32(benchmark::State& state) {
+    RunFrames(state, DisplayMode32, 2560);
+}
+BENCHMARK(BM_AllEffectsFrame32)->Unit(benchmark::kMicrosecond);
+
+void BM_AllEffectsFrame565(benchmark::State& state) {
+    RunFrames(state, DisplayMode16, 1280);
+}
+BENCHMARK(BM_AllEffectsFrame565)->Unit(benchmark::kMicrosecond);
+
+} // namespace

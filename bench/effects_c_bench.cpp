@@ -1,0 +1,102 @@
+// The most expensive frame of the spiral sweep, spinning web, rising bead chain, drifting chains
+// and crosshair targets. "pct_of_10ms" is the share of the 10 ms between two flips.
+#include <benchmark/benchmark.h>
+
+#include <cstring>
+#include <vector>
+
+#include "effects/crosshair_targets.h"
+#include "effects/drifting_chains.h"
+#include "effects/effects.h"
+#include "effects/rising_chain.h"
+#include "effects/spinning_web.h"
+#include "effects/spiral_sweep.h"
+#include "raster/raster.h"
+
+namespace orv {
+namespace {
+
+struct BenchFrame {
+    std::vector<uint32_t> pixels = std::vector<uint32_t>(size_t{640} * 480, 0);
+    BenchFrame() {
+        RenderTarget = pixels.data();
+        RowStride = 640;
+    }
+};
+
+void ReportShare(benchmark::State& state) {
+    // seconds / (iterations * 1e-4) = per-frame time as a percentage of 10 ms
+    state.counters["pct_of_10ms"] = benchmark::Counter(
+        1e-4, benchmark::Counter::kIsIterationInvariantRate | benchmark::Counter::kInvert);
+}
+
+// Every frame is the same: 127 lines at full glow, the angle advancing one tick.
+void BM_SpiralSweep(benchmark::State& state) {
+    BenchFrame frame;
+    SpiralAngle = -1.0f;
+    for (auto _ : state) {
+        SpiralGlow = 32;
+        benchmark::DoNotOptimize(DrawSpiralSweep(1, 1, 0, 0));
+    }
+    ReportShare(state);
+}
+BENCHMARK(BM_SpiralSweep);
+
+// The trigger frame (48 random numbers) at the given volume: 113 lines, long ones clipped.
+void BM_SpinningWeb(benchmark::State& state) {
+    BenchFrame frame;
+    const int32_t volume = static_cast<int32_t>(state.range(0));
+    for (auto _ : state) benchmark::DoNotOptimize(DrawSpinningWeb(1, 1, 0, volume));
+    ReportShare(state);
+}
+BENCHMARK(BM_SpinningWeb)->Arg(64)->Arg(65535);
+
+// All 64 beads live, linked across the screen.
+void BM_RisingChain(benchmark::State& state) {
+    BenchFrame frame;
+    InitRisingChain();
+    for (int i = 0; i < ChainSize; ++i) DrawRisingChain(1, 0, 0, 0);
+    int32_t savedY[ChainSize];
+    std::memcpy(savedY, ChainY, sizeof savedY);
+    for (auto _ : state) {
+        std::memcpy(ChainY, savedY, sizeof savedY);
+        benchmark::DoNotOptimize(DrawRisingChain(0, 1, 0, 0));
+    }
+    ReportShare(state);
+}
+BENCHMARK(BM_RisingChain);
+
+// All 240 beads live and spread by their speeds: 480 circles and 448 slanted links.
+void BM_DriftingChains(benchmark::State& state) {
+    BenchFrame frame;
+    InitDriftingChains();
+    for (int i = 0; i < DriftBeadCount; ++i) DrawDriftingChains(1, 0, 0, 0);
+    DrawDriftingChains(0, 40, 0, 0);
+    for (auto _ : state) benchmark::DoNotOptimize(DrawDriftingChains(0, 0, 0, 0));
+    ReportShare(state);
+}
+BENCHMARK(BM_DriftingChains);
+
+// All 16 targets live: 64 full-screen dotted lines, 15 links, 16 circles.
+void BM_CrosshairTargets(benchmark::State& state) {
+    BenchFrame frame;
+    InitCrosshairTargets();
+    for (int i = 0; i < TargetCount; ++i) DrawCrosshairTargets(1, 1, 0, 0);
+    for (auto _ : state) benchmark::DoNotOptimize(DrawCrosshairTargets(0, 0, 0, 0));
+    ReportShare(state);
+}
+BENCHMARK(BM_CrosshairTargets);
+
+// The tick loops alone for the largest elapsed a frame can see after a long stall (2^32 ms
+// / 20): the web's 16 angles and the spiral's angle advance every tick in float64.
+void BM_HugeElapsed(benchmark::State& state) {
+    BenchFrame frame;
+    for (auto _ : state) {
+        DrawSpinningWeb(1, 214748364, 0, 64);
+        DrawSpiralSweep(1, 214748364, 0, 0);
+    }
+}
+BENCHMARK(BM_HugeElapsed)->Unit(benchmark::kMillisecond)->Iterations(1);
+
+} // namespace
+} // namespace orv

@@ -1,0 +1,84 @@
+// Spinning web (effect 12): 16 points turning about three axes at 16 speeds, joined by white and
+// amber lines mirrored through the centre, with dotted lines to the corners and edge middles.
+#include "effects/spinning_web.h"
+
+#include <cmath>
+
+#include "effects/effects.h"
+#include "raster/raster.h"
+
+namespace orv {
+
+int32_t WebScale = 0;
+WebPoint WebPoints[WebPointCount] = {};
+
+namespace {
+constexpr ColorTriple WebWhite{255, 255, 255};
+constexpr ColorTriple WebAmber{255, 192, 0};
+constexpr double WebTurnPerTick = 0.005; // point k turns (k + 1) times this per tick
+constexpr int32_t WebPasses = 27;        // passes i = 0, 3, ..., 78
+} // namespace
+
+int32_t DrawSpinningWeb(int32_t trigger, int32_t elapsed, int32_t /*note*/, int32_t volume) {
+    if (trigger != 0) {
+        // 64-bit so that no volume overflows; rand() never exceeds 32767 anyway.
+        const int64_t n = 4 * int64_t{volume} + 1;
+        for (WebPoint& p : WebPoints) {
+            p.baseX = static_cast<double>(rand() % n);
+            p.baseY = static_cast<double>(rand() % n);
+            p.baseZ = static_cast<double>(rand() % n);
+        }
+        WebScale = 64;
+    }
+    // Every tick is added on its own: each float64 sum rounds at every step. The points are
+    // independent, so their angles run in a local copy that the compiler keeps in registers.
+    double angle[WebPointCount], turn[WebPointCount];
+    for (int32_t k = 0; k < WebPointCount; ++k) {
+        angle[k] = WebPoints[k].angle;
+        turn[k] = (k + 1) * WebTurnPerTick;
+    }
+    for (int32_t t = 0; t < elapsed; ++t)
+        for (int32_t k = 0; k < WebPointCount; ++k) angle[k] += turn[k];
+    for (int32_t k = 0; k < WebPointCount; ++k) WebPoints[k].angle = angle[k];
+    for (int32_t t = 0; t < elapsed && WebScale != 0; ++t) WebScale -= 2;
+
+    int32_t px[WebPointCount], py[WebPointCount], mx[WebPointCount], my[WebPointCount];
+    for (int32_t k = 0; k < WebPointCount; ++k) {
+        WebPoint& p = WebPoints[k];
+        const double c = std::cos(p.angle), s = std::sin(p.angle);
+        const double x1 = p.baseX * c - p.baseY * s;
+        const double y1 = p.baseX * s + p.baseY * c;
+        const double y2 = y1 * c - p.baseZ * s;
+        const double z1 = p.baseZ * c + y1 * s;
+        const double x2 = x1 * c + z1 * s;
+        p.screenX = WebScale * x2 * 0.015625;
+        p.screenY = WebScale * y2 * 0.015625;
+        // The mirror comes from the unrounded offset, not from the truncated point.
+        px[k] = Trunc(p.screenX + 320.0);
+        py[k] = Trunc(p.screenY + 240.0);
+        mx[k] = Trunc(320.0 - p.screenX);
+        my[k] = Trunc(240.0 - p.screenY);
+    }
+
+    const int32_t s2 = 2 * WebScale;
+    const int32_t cornerX[4] = {s2, 639 - s2, s2, 639 - s2};
+    const int32_t cornerY[4] = {s2, s2, 479 - s2, 479 - s2};
+    DrawLine(320, 240, px[0], py[0], WebWhite);
+    for (int32_t pass = 0; pass < WebPasses; ++pass) {
+        const int32_t i = 3 * pass, a = i % 16, b = (i + 4) % 16;
+        DrawLine(px[a], py[a], px[b], py[b], WebWhite);
+        DrawLineEvery2(mx[a], my[a], px[b], py[b], WebAmber);
+        DrawLine(mx[a], my[a], mx[b], my[b], WebWhite);
+        DrawLineEvery2(px[a], py[a], mx[b], my[b], WebAmber);
+        if (pass < 4) DrawLineEvery2(cornerX[pass], cornerY[pass], px[a], py[a], WebAmber);
+    }
+    if (WebScale < 32) {
+        DrawLineEvery2(320, s2, 320, 240, WebAmber);
+        DrawLineEvery2(320, 479 - s2, 320, 240, WebAmber);
+        DrawLineEvery2(s2, 240, 320, 240, WebAmber);
+        DrawLineEvery2(639 - s2, 240, 320, 240, WebAmber);
+    }
+    return WebScale != 0 ? 1 : 0;
+}
+
+} // namespace orv
