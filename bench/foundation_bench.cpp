@@ -96,3 +96,29 @@ void BM_SchedulerFrameIntro565(benchmark::State& state) {
 BENCHMARK(BM_SchedulerFrameIntro565);
 
 } // namespace
+
+namespace {
+
+void BM_ConvertFrame565(benchmark::State& state) {
+    std::vector<uint16_t> surface(size_t{640} * 480);
+    PrepareRun(1280, DisplayMode16);
+    for (auto _ : state) {
+        ConvertFrame565(surface.data());
+        benchmark::ClobberMemory();
+    }
+    FreeBuffers();
+}
+BENCHMARK(BM_ConvertFrame565);
+
+void BM_ConvertFrame24(benchmark::State& state) {
+    std::vector<uint8_t> surface(size_t{1920} * 480);
+    PrepareRun(1920, DisplayMode24);
+    for (auto _ : state) {
+        ConvertFrame24(surface.data());
+        benchmark::ClobberMemory();
+    }
+    FreeBuffers();
+}
+BENCHMARK(BM_ConvertFrame24);
+
+} // namespace

@@ -31,30 +31,40 @@ void FinishFrameOutput(void* surface, int32_t mode) {
         ConvertFrame565(surface);
 }
 
-void ConvertFrame24(void* surface) {
-    const uint8_t* source = reinterpret_cast<const uint8_t*>(OffscreenFrame);
-    uint8_t* row = static_cast<uint8_t*>(surface);
-    for (int32_t y = 0; y < FrameHeight; ++y, row += SurfacePitch) {
-        uint8_t* destination = row;
-        for (int32_t x = 0; x < FrameWidth; ++x, source += 4, destination += 3) {
-            destination[0] = source[0]; // blue
-            destination[1] = source[1]; // green
-            destination[2] = source[2]; // red
-        }
+namespace {
+
+// One row each; the restrict pointers let the compiler vectorise the loops.
+void ConvertRow24(const uint32_t* __restrict source, uint8_t* __restrict destination) {
+    for (int32_t x = 0; x < FrameWidth; ++x) {
+        const uint32_t pixel = source[x];
+        destination[3 * x + 0] = static_cast<uint8_t>(pixel);       // blue
+        destination[3 * x + 1] = static_cast<uint8_t>(pixel >> 8);  // green
+        destination[3 * x + 2] = static_cast<uint8_t>(pixel >> 16); // red
     }
 }
 
-void ConvertFrame565(void* surface) {
-    const uint8_t* source = reinterpret_cast<const uint8_t*>(OffscreenFrame);
-    uint8_t* row = static_cast<uint8_t*>(surface);
-    for (int32_t y = 0; y < FrameHeight; ++y, row += SurfacePitch) {
-        uint8_t* destination = row;
-        for (int32_t x = 0; x < FrameWidth; ++x, source += 4, destination += 2) {
-            const uint8_t blue = source[0], green = source[1], red = source[2];
-            destination[0] = static_cast<uint8_t>(((green >> 2) & 7) << 5 | blue >> 3);
-            destination[1] = static_cast<uint8_t>((red & 0xF8) | green >> 5);
-        }
+// 5 bits red, 6 green, 5 blue, each truncated; stored low byte first.
+void ConvertRow565(const uint32_t* __restrict source, uint8_t* __restrict destination) {
+    for (int32_t x = 0; x < FrameWidth; ++x) {
+        const uint32_t pixel = source[x];
+        const uint32_t value = (pixel >> 8 & 0xF800) | (pixel >> 5 & 0x07E0) | (pixel >> 3 & 0x1F);
+        destination[2 * x + 0] = static_cast<uint8_t>(value);
+        destination[2 * x + 1] = static_cast<uint8_t>(value >> 8);
     }
+}
+
+} // namespace
+
+void ConvertFrame24(void* surface) {
+    uint8_t* row = static_cast<uint8_t*>(surface);
+    for (int32_t y = 0; y < FrameHeight; ++y, row += SurfacePitch)
+        ConvertRow24(OffscreenFrame + int64_t{y} * FrameWidth, row);
+}
+
+void ConvertFrame565(void* surface) {
+    uint8_t* row = static_cast<uint8_t*>(surface);
+    for (int32_t y = 0; y < FrameHeight; ++y, row += SurfacePitch)
+        ConvertRow565(OffscreenFrame + int64_t{y} * FrameWidth, row);
 }
 
 } // namespace orv

@@ -64,6 +64,10 @@ void DrawBrokenCircle(int32_t cx, int32_t cy, int32_t radius, int32_t threshold,
 }
 
 void ClearFrame() {
+    if (RowStride == FrameWidth) {
+        std::memset(RenderTarget, 0, size_t{FrameWidth} * FrameHeight * sizeof(uint32_t));
+        return;
+    }
     for (int64_t y = 0; y < FrameHeight; ++y)
         std::memset(RenderTarget + y * RowStride, 0, FrameWidth * sizeof(uint32_t));
 }
