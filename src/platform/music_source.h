@@ -1,3 +1,5 @@
+// Note for the audio back ends: OpenWav (from memory) was added; nothing else changed.
+//
 // Music decoded to 44100 Hz stereo 16-bit frames, with the instrument notes that start in it:
 // a tracker module through libxmp, or a WAV stream. Shared by the real and headless back ends.
 #pragma once
@@ -38,5 +40,7 @@ std::unique_ptr<MusicSource> OpenModule(const void* data, size_t size, std::stri
 std::unique_ptr<MusicSource> OpenModuleFile(const std::string& path, std::string* why);
 // Opens a WAV file as a stream (it has no notes). Null with a reason on failure.
 std::unique_ptr<MusicSource> OpenWavFile(const std::string& path, std::string* why);
+// The same from the file's bytes in memory (copied: the caller may free them afterwards).
+std::unique_ptr<MusicSource> OpenWav(const void* data, size_t size, std::string* why);
 
 } // namespace orv

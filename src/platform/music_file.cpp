@@ -1,0 +1,46 @@
+#include "platform/music_file.h"
+
+#include <cerrno>
+#include <cstdio>
+#include <cstring>
+#include <sys/stat.h>
+
+namespace orv {
+
+namespace {
+
+bool Fail(std::string* why, const std::string& reason) {
+    if (why) *why = reason;
+    return false;
+}
+
+} // namespace
+
+bool ReadMusicFile(const std::string& path, std::vector<uint8_t>& bytes, std::string* why) {
+    bytes.clear();
+    std::FILE* f = std::fopen(path.c_str(), "rb");
+    if (!f) return Fail(why, std::strerror(errno));
+    struct stat st {};
+    if (::fstat(::fileno(f), &st) != 0 || !S_ISREG(st.st_mode)) {
+        std::fclose(f);
+        return Fail(why, "not a regular file");
+    }
+    if (st.st_size <= 0) {
+        std::fclose(f);
+        return Fail(why, "empty file");
+    }
+    if (uint64_t(st.st_size) > MaxMusicFileBytes) {
+        std::fclose(f);
+        return Fail(why, "file too large");
+    }
+    bytes.resize(size_t(st.st_size));
+    const size_t got = std::fread(bytes.data(), 1, bytes.size(), f);
+    const bool failed = std::ferror(f) != 0;
+    std::fclose(f);
+    if (failed) return Fail(why, "read error");
+    bytes.resize(got); // the file may have shrunk since it was measured
+    if (bytes.empty()) return Fail(why, "empty file");
+    return true;
+}
+
+} // namespace orv
