@@ -19,11 +19,13 @@ cmake -S . -B build/asan -DCMAKE_BUILD_TYPE=Debug -DORV_WERROR=ON -DORV_SDL=OFF 
 cmake --build build/asan -j "$jobs"
 ctest --test-dir build/asan -j "$jobs" --output-on-failure
 
-for extra in scripts/ci_tsan.sh scripts/ci_fuzz.sh scripts/e2e_xvfb.sh; do
-  if [ -x "$extra" ]; then
-    step "$extra"
-    "$extra"
-  fi
-done
+step "threaded tests under ThreadSanitizer"
+./scripts/ci_tsan.sh
+
+step "fuzzing the music loader for a bounded time"
+./scripts/ci_fuzz.sh "${ORV_FUZZ_SECONDS:-60}"
+
+step "the real demo under Xvfb"
+./scripts/e2e_xvfb.sh build/release
 echo
 echo "all tests passed"

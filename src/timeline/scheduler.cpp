@@ -32,8 +32,10 @@ void DrawEffects(int32_t elapsed) {
         const int32_t note = slot.note.load(std::memory_order_relaxed);
         const int32_t volume = slot.volume.load(std::memory_order_relaxed);
         const int32_t alive = draw(trigger, elapsed, note, volume);
-        slot.active.store(alive, std::memory_order_relaxed);
-        if (slot.trigger.load(std::memory_order_acquire) != 0)
+        // Sequentially consistent, so the store cannot pass the load that follows it: an
+        // event stores its trigger before its active flag, and one of the two is seen here.
+        slot.active.store(alive, std::memory_order_seq_cst);
+        if (slot.trigger.load(std::memory_order_seq_cst) != 0)
             slot.active.store(1, std::memory_order_relaxed);
     }
 }

@@ -1,0 +1,256 @@
+#!/usr/bin/env bash
+# End-to-end test of the real demo under Xvfb: the window comes up full screen, what it shows
+# matches the offline renderer, the keys do what they should, the end of the music ends the run,
+# and a run without a display fails loudly. One line per check; non-zero exit on any failure.
+#
+#   scripts/e2e_xvfb.sh [BUILD_DIR]            (default: build)
+#   scripts/e2e_xvfb.sh --measure [BUILD_DIR]  also measure start-up, frame intervals, CPU use
+#
+# Needs the targets orv, orv-render and orv-e2e-module built in BUILD_DIR (orv-present-probe
+# too for --measure), and Xvfb, xdotool and ImageMagick (import, convert).
+set -u
+
+measure=0
+if [ "${1:-}" = "--measure" ]; then
+    measure=1
+    shift
+fi
+build=$(cd "${1:-build}" && pwd) || exit 2
+orv="$build/orv"
+render="$build/orv-render"
+make_module="$build/orv-e2e-module"
+probe="$build/liborv-present-probe.so"
+
+failures=0
+pass() { echo "ok   - $*"; }
+fail() {
+    echo "FAIL - $*"
+    failures=$((failures + 1))
+}
+
+for tool in Xvfb xdotool import convert; do
+    command -v "$tool" > /dev/null || { echo "FAIL - $tool is not installed"; exit 1; }
+done
+for bin in "$orv" "$render" "$make_module"; do
+    [ -x "$bin" ] || { echo "FAIL - $bin is not built"; exit 1; }
+done
+
+work=$(mktemp -d /tmp/orv-e2e.XXXXXX)
+xvfb_pid=
+orv_pid=
+cleanup() {
+    [ -n "$orv_pid" ] && kill "$orv_pid" 2> /dev/null
+    [ -n "$xvfb_pid" ] && kill "$xvfb_pid" 2> /dev/null
+    rm -rf "$work"
+}
+trap cleanup EXIT
+
+# A free display number; a 640x480 screen makes the picture unscaled, so pixels compare exactly.
+display=
+for n in $(seq 90 130); do
+    if [ ! -e "/tmp/.X11-unix/X$n" ] && [ ! -e "/tmp/.X$n-lock" ]; then
+        display=":$n"
+        break
+    fi
+done
+[ -n "$display" ] || { echo "FAIL - no free X display number"; exit 1; }
+Xvfb "$display" -screen 0 640x480x24 -nolisten tcp > "$work/xvfb.log" 2>&1 &
+xvfb_pid=$!
+for _ in $(seq 50); do
+    [ -e "/tmp/.X11-unix/X${display#:}" ] && break
+    sleep 0.1
+done
+export DISPLAY="$display"
+export SDL_AUDIODRIVER=dummy
+
+"$make_module" "$work/orv.xm" || { echo "FAIL - the test module could not be written"; exit 1; }
+
+# The offline renderer's intro frames at ticks 0..99 (until then the logo takes no random
+# numbers, so each tick's frame is the same however many frames came before) and the cleared
+# frame that ends the intro, as TGA pixel data (rows bottom up, blue, green, red).
+mkdir -p "$work/ref"
+{
+    for k in $(seq 0 99); do printf 'time %d\nframe\n' $((k * 20)); done
+    printf 'time 5020\nframe\n'
+} > "$work/ref.script"
+"$render" --script "$work/ref.script" --dump "$work/ref" > "$work/ref.trace" ||
+    { echo "FAIL - orv-render did not run"; exit 1; }
+for f in "$work"/ref/frame_*.tga; do tail -c +19 "$f" | md5sum | cut -d' ' -f1; done > "$work/ref.sums"
+intro_sums=$(head -n 100 "$work/ref.sums")
+cleared_sum=$(tail -n 1 "$work/ref.sums")
+
+screen_sum() {
+    import -window root "$work/shot.png" 2> /dev/null &&
+        convert "$work/shot.png" -flip -depth 8 bgr:- | md5sum | cut -d' ' -f1
+}
+
+# Starts orv in a fresh working directory; sets orv_pid and run_dir.
+start_orv() {
+    run_dir="$work/run$1"
+    mkdir -p "$run_dir/snap"
+    cp "$work/orv.xm" "$run_dir/"
+    (cd "$run_dir" && exec env ${2:+LD_PRELOAD="$2"} ORV_PROBE_OUT="$run_dir/probe.txt" \
+        "$orv" > "$run_dir/out.log" 2>&1) &
+    orv_pid=$!
+}
+
+# Waits up to $1 seconds for orv to end; sets status to its exit status, or "running".
+wait_orv() {
+    status=running
+    for _ in $(seq $(($1 * 10))); do
+        if ! kill -0 "$orv_pid" 2> /dev/null; then
+            wait "$orv_pid"
+            status=$?
+            return
+        fi
+        sleep 0.1
+    done
+}
+
+alive() { kill -0 "$orv_pid" 2> /dev/null; }
+
+# Waits up to 10 s for orv's window to be shown; its id goes to $work/wid.
+wait_window() {
+    for _ in $(seq 200); do
+        xdotool search --onlyvisible --name '^orv$' > "$work/wid" 2> /dev/null && return 0
+        sleep 0.05
+    done
+    return 1
+}
+
+# Run 1: the picture, Space, Esc ignored in the intro and ending the run after it.
+start_orv 1
+start=$(date +%s.%N)
+if wait_window; then
+    pass "the window comes up"
+else
+    fail "the window comes up"
+fi
+geometry=$(xdotool getwindowgeometry "$(head -n1 "$work/wid")" 2> /dev/null | grep Geometry)
+if [ "$geometry" = "  Geometry: 640x480" ]; then
+    pass "the window covers the screen (640x480)"
+else
+    fail "the window covers the screen: $geometry"
+fi
+
+xdotool key space
+snap="$run_dir/snap/orq_00.tga"
+for _ in $(seq 30); do
+    [ -f "$snap" ] && [ "$(stat -c %s "$snap")" = 921618 ] && break
+    sleep 0.1
+done
+if [ -f "$snap" ] && [ "$(stat -c %s "$snap")" = 921618 ]; then
+    snap_sum=$(tail -c +19 "$snap" | md5sum | cut -d' ' -f1)
+    if grep -qx "$snap_sum" <<< "$intro_sums"; then
+        pass "Space writes snap/orq_00.tga, the logo frame of tick $(($(grep -nx "$snap_sum" <<< "$intro_sums" | head -n1 | cut -d: -f1) - 1))"
+    else
+        fail "snap/orq_00.tga matches one of orv-render's intro frames"
+    fi
+else
+    fail "Space writes snap/orq_00.tga"
+fi
+
+matched=
+for _ in 1 2 3; do
+    sum=$(screen_sum)
+    if grep -qx "$sum" <<< "$intro_sums"; then
+        matched=$(grep -nx "$sum" <<< "$intro_sums" | head -n1 | cut -d: -f1)
+        break
+    fi
+    sleep 0.1
+done
+if [ -n "$matched" ]; then
+    pass "an intro screenshot matches orv-render's frame at tick $((matched - 1))"
+else
+    fail "an intro screenshot matches one of orv-render's frames at ticks 0..99"
+fi
+
+xdotool key Escape
+sleep 0.5
+if alive; then pass "Esc is ignored during the intro"; else fail "Esc is ignored during the intro"; fi
+
+# The module's first note comes 4.8 s into the music: until then the screen is black.
+now=$(date +%s.%N)
+sleep "$(awk -v s="$start" -v n="$now" 'BEGIN { w = s + 7.0 - n; print (w > 0 ? w : 0) }')"
+sum=$(screen_sum)
+if [ "$sum" = "$cleared_sum" ]; then
+    pass "after the intro the screen matches orv-render's cleared music-phase frame"
+else
+    fail "after the intro the screen matches orv-render's cleared music-phase frame"
+fi
+
+xdotool key Escape
+wait_orv 5
+if [ "$status" = 0 ]; then pass "Esc after the intro ends the run with status 0"; else
+    fail "Esc after the intro ends the run with status 0 (got $status)"
+fi
+
+# Run 2: the end of the music ends the run with the timer's id as status.
+if [ "$measure" = 1 ] && [ -f "$probe" ]; then start_orv 2 "$probe"; else start_orv 2; fi
+wait_orv 30
+if [ "$status" = 1 ]; then pass "the end of the music ends the run with status 1"; else
+    fail "the end of the music ends the run with status 1 (got $status)"
+fi
+if [ "$measure" = 1 ] && [ -f "$run_dir/probe.txt" ]; then
+    echo "info - start to first frame on screen: $(awk '/^first/ { printf "%.1f ms", $2 / 1000 }' "$run_dir/probe.txt")"
+    sort -k2 -n "$run_dir/probe.txt" | awk '/^interval/ { v[n++] = $2 / 1000 }
+        END { printf "info - %d frame intervals (ms): min %.2f  p50 %.2f  p90 %.2f  p99 %.2f  max %.2f\n",
+              n, v[0], v[int(n * 0.5)], v[int(n * 0.9)], v[int(n * 0.99)], v[n - 1] }'
+fi
+
+# Run 3: a system key during the intro ends the run at once.
+start_orv 3
+wait_window
+sleep 0.5
+xdotool key alt
+wait_orv 3
+if [ "$status" = 0 ]; then pass "Alt during the intro ends the run with status 0"; else
+    fail "Alt during the intro ends the run with status 0 (got $status)"
+fi
+
+# Run 4: SIGTERM from outside ends the run as a system key does.
+start_orv 4
+wait_window
+sleep 0.5
+kill -TERM "$orv_pid"
+wait_orv 3
+if [ "$status" = 0 ]; then pass "SIGTERM ends the run with status 0"; else
+    fail "SIGTERM ends the run with status 0 (got $status)"
+fi
+
+# Run 5 (--measure only): CPU use over 30 s, with $ORV_MEASURE_MODULE as the music if set
+# (else none: empty frames after the intro).
+if [ "$measure" = 1 ]; then
+    start_orv 5
+    rm -f "$run_dir/orv.xm"
+    [ -n "${ORV_MEASURE_MODULE:-}" ] && cp "$ORV_MEASURE_MODULE" "$run_dir/orv.xm"
+    wait_window
+    sleep 1
+    ticks=$(getconf CLK_TCK)
+    cpu0=$(awk '{ print $14 + $15 }' "/proc/$orv_pid/stat")
+    sleep 30
+    cpu1=$(awk '{ print $14 + $15 }' "/proc/$orv_pid/stat" 2> /dev/null)
+    if [ -n "$cpu1" ]; then
+        echo "info - CPU use of orv over 30 s: $(awk -v a="$cpu0" -v b="$cpu1" -v t="$ticks" 'BEGIN { printf "%.1f%%", (b - a) / t / 30 * 100 }')"
+    else
+        echo "info - CPU use not measured: orv ended within 30 s"
+    fi
+    kill -TERM "$orv_pid" 2> /dev/null
+    wait_orv 3
+fi
+orv_pid=
+
+# No display: the failure is printed and the status is not 0.
+out=$(cd "$work" && env -u DISPLAY SDL_VIDEODRIVER=x11 "$orv" 2>&1)
+status=$?
+if [ "$status" != 0 ] && grep -q FAILED <<< "$out"; then
+    pass "without a display orv prints the failure and exits with status $status"
+else
+    fail "without a display orv prints the failure and exits non-zero (got $status: $out)"
+fi
+
+if [ "$failures" != 0 ]; then
+    echo "$failures check(s) failed"
+    exit 1
+fi
+echo "all checks passed"

@@ -1,0 +1,27 @@
+// The application shell: the entry routine with its two message loops, the window procedure,
+// and the one way start-up errors are shown.
+#pragma once
+
+#include <cstdint>
+
+#include "platform/window.h"
+
+namespace orv {
+
+// Exit statuses of a run that could not start. A run that started ends with 0 after a quit, or
+// with the wParam of the last message fetched after the end of the music.
+inline constexpr int32_t ExitDisplayFailed = 2;
+inline constexpr int32_t ExitOutOfMemory = 3;
+
+int32_t WinMain(HINSTANCE instance, HINSTANCE previous, const char* commandLine,
+                int32_t showCommand);
+
+LRESULT WindowProcedure(HWND window, uint32_t message, WPARAM wParam, LPARAM lParam);
+
+// Releases the display, shows text in a box captioned with the title (and on standard error),
+// destroys the window. Returns code.
+int32_t ReportStartupError(HWND window, int32_t code, const char* text);
+// A start-up failure with no window to show a box over: standard error only.
+void ReportNoWindow(const char* text);
+
+} // namespace orv

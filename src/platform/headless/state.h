@@ -1,0 +1,59 @@
+// State shared by the headless window and display files.
+#pragma once
+
+#include <vector>
+
+#include "platform/headless/headless.h"
+
+namespace orv {
+
+struct Window {
+    WindowProc proc = nullptr;
+    bool alive = false;
+};
+
+struct DisplayDevice {
+    bool alive = false;
+    int32_t bitsPerPixel = 0;
+};
+
+// Both handles of the chain point into one record; the flip exchanges the two buffers.
+struct DisplaySurface {
+    bool isBackBuffer = false;
+};
+
+} // namespace orv
+
+namespace orv::headless {
+
+struct State {
+    Setup setup;
+    Record record;
+    Window window;
+    WindowProc classProc = nullptr;
+    std::deque<MSG> queue;
+    struct Timed {
+        uint32_t at;
+        MSG msg;
+    };
+    std::vector<Timed> timed; // in order of time, then of posting
+    bool timerOn = false;
+    uintptr_t timerId = 0;
+    uint32_t timerPeriod = 0;
+    uint32_t timerDue = 0;
+    DisplayDevice device;
+    DisplaySurface primary;
+    DisplaySurface back{true};
+    bool chainAlive = false;
+    bool backLocked = false;
+    std::vector<uint8_t> buffers[2];
+    int32_t backIndex = 1;
+    int32_t pitch = 0;
+    std::string error;
+};
+
+State& Current();
+bool Fails(Step step);
+bool IsDue(uint32_t at, uint32_t now);
+
+} // namespace orv::headless

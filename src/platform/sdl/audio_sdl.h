@@ -1,0 +1,28 @@
+// Timing of the real music output, for measuring how close each sync comes to its sound.
+#pragma once
+
+#include <cstdint>
+
+namespace orv::sdl {
+
+// One fired sync: when its block was mixed, when its first frame was due at the speaker, and
+// when the sync was called (steady-clock nanoseconds).
+struct SyncTiming {
+    int64_t mixNs;
+    int64_t dueNs;
+    int64_t fireNs;
+};
+
+// Called on the dispatcher thread after each event's syncs; null for none. Set it before
+// BASS_Init.
+using SyncTimingProbe = void (*)(const SyncTiming& timing);
+void SetSyncTimingProbe(SyncTimingProbe probe);
+
+// The device's buffer in frames and the latency reckoned from it (valid after BASS_Init).
+uint32_t AudioBufferFrames();
+int64_t AudioLatencyNs();
+
+// Events that found the dispatcher's queue full (none is expected).
+uint64_t DroppedSyncEvents();
+
+} // namespace orv::sdl

@@ -1,0 +1,143 @@
+// The music library's calls over the headless output: which syncs an event fires and with what,
+// playing again, and the output following the virtual clock.
+#include <gtest/gtest.h>
+
+#include <vector>
+
+#include "platform/bass.h"
+#include "platform/clock.h"
+#include "platform/headless/audio_headless.h"
+#include "support/modules.h"
+
+namespace orv {
+namespace {
+
+using testing::BasicModule;
+using testing::Note;
+
+constexpr uint32_t StartMs = 1000;
+constexpr uint32_t RowMs = 120; // speed 6 at 125 BPM
+
+struct Call {
+    HSYNC handle;
+    uint32_t channel, data, user;
+    bool operator==(const Call&) const = default;
+};
+std::ostream& operator<<(std::ostream& os, const Call& c) {
+    return os << "{sync " << c.handle << ", channel " << c.channel << ", data 0x" << std::hex
+              << c.data << std::dec << ", user " << c.user << "}";
+}
+std::vector<Call> Calls;
+void Record(HSYNC handle, uint32_t channel, uint32_t data, uint32_t user) {
+    Calls.push_back({handle, channel, data, user});
+}
+
+class Bass : public ::testing::Test {
+  protected:
+    void SetUp() override {
+        Calls.clear();
+        headless::SetAudioInitFails(false);
+        SetVirtualTime(StartMs);
+    }
+    void TearDown() override {
+        BASS_Free();
+        headless::SetAudioSink(nullptr, nullptr);
+    }
+    static uint32_t Load(const xm::Module& m) {
+        const std::vector<uint8_t> bytes = xm::WriteXm(m);
+        const uint32_t h = BASS_MusicLoad(1, bytes.data(), 0, uint32_t(bytes.size()), 5);
+        EXPECT_NE(h, 0u) << BASS_ErrorText();
+        return h;
+    }
+    static void PlayUntil(uint32_t ms) {
+        for (uint32_t now = timeGetTime(); now < StartMs + ms;)
+            SetVirtualTime(now = std::min(now + 10, StartMs + ms));
+    }
+};
+
+TEST_F(Bass, InstrumentSyncFiltersByInstrumentAndNoteAndPacksNoteAndVolume) {
+    ASSERT_NE(BASS_Init(-1, 44100, 0, nullptr), 0);
+    xm::Module m = BasicModule(4, 4, 4);
+    m.patterns[0].at(0, 0) = {Note(40), 3, 0x10 + 10, 0, 0};
+    m.patterns[0].at(1, 1) = {Note(41), 3, 0x10 + 20, 0, 0};
+    m.patterns[0].at(2, 2) = {Note(40), 3, 0x10 + 64, 0, 0};
+    m.patterns[0].at(3, 3) = {Note(40), 2, 0x10 + 5, 0, 0};
+    const uint32_t music = Load(m);
+    const HSYNC any = BASS_ChannelSetSync(music, BASS_SYNC_MUSICINST, 3 | 0xFFFF0000u, Record, 100);
+    const HSYNC note40 =
+        BASS_ChannelSetSync(music, BASS_SYNC_MUSICINST, 3 | 40u << 16, Record, 200);
+    ASSERT_NE(BASS_ChannelSetSync(music, BASS_SYNC_MUSICINST, 4 | 0xFFFF0000u, Record, 300), 0u);
+    ASSERT_NE(any, 0u);
+    ASSERT_NE(note40, 0u);
+    ASSERT_NE(any, note40);
+    BASS_Start();
+    ASSERT_NE(BASS_MusicPlayEx(music, 0, -1, 1), 0);
+    PlayUntil(5 * RowMs);
+
+    const std::vector<Call> expected = {
+        {any, music, 40 | 10u << 16, 100},    {note40, music, 40 | 10u << 16, 200},
+        {any, music, 41 | 20u << 16, 100},    {any, music, 40 | 64u << 16, 100},
+        {note40, music, 40 | 64u << 16, 200},
+    };
+    EXPECT_EQ(Calls, expected);
+}
+
+TEST_F(Bass, PlayingAgainStartsFromTheBeginningAndEndsAgain) {
+    ASSERT_NE(BASS_Init(-1, 44100, 0, nullptr), 0);
+    xm::Module m = BasicModule(4, 4, 2);
+    m.patterns[0].at(0, 0) = {Note(10), 1, 0, 0, 0};
+    m.patterns[0].at(2, 0) = {Note(12), 1, 0, 0, 0};
+    const uint32_t music = Load(m);
+    BASS_ChannelSetSync(music, BASS_SYNC_MUSICINST, 1 | 0xFFFF0000u, Record, 1);
+    BASS_ChannelSetSync(music, BASS_SYNC_END, 0, Record, 9);
+    BASS_Start();
+    BASS_MusicPlayEx(music, 0, -1, 1);
+    PlayUntil(RowMs);
+    ASSERT_EQ(Calls.size(), 1u);
+    BASS_MusicPlayEx(music, 0, -1, 1); // back to the start in the middle of the module
+    PlayUntil(10 * RowMs);
+    ASSERT_EQ(Calls.size(), 4u);
+    EXPECT_EQ(Calls[1].data & 0xFFFF, 10u);
+    EXPECT_EQ(Calls[2].data & 0xFFFF, 12u);
+    EXPECT_EQ(Calls[3].user, 9u);
+    BASS_MusicPlayEx(music, 0, -1, 1); // and after its end
+    PlayUntil(20 * RowMs);
+    ASSERT_EQ(Calls.size(), 7u);
+    EXPECT_EQ(Calls[4].data & 0xFFFF, 10u);
+    EXPECT_EQ(Calls[6].user, 9u);
+}
+
+TEST_F(Bass, OutputFollowsTheVirtualClockForwardOnly) {
+    std::vector<int16_t> heard;
+    headless::SetAudioSink(
+        [](void* context, const int16_t* frames, size_t count) {
+            auto& out = *static_cast<std::vector<int16_t>*>(context);
+            out.insert(out.end(), frames, frames + 2 * count);
+        },
+        &heard);
+    ASSERT_NE(BASS_Init(-1, 44100, 0, nullptr), 0);
+    xm::Module m = BasicModule(4, 2, 1);
+    m.patterns[0].at(0, 0) = {Note(48), 1, 0, 0, 0};
+    BASS_MusicPlayEx(Load(m), 0, -1, 1);
+
+    SetVirtualTime(StartMs + 100);
+    EXPECT_EQ(headless::AudioFramesMixed(), 4410u);
+    SetVirtualTime(StartMs + 50); // back: nothing is mixed or played again
+    EXPECT_EQ(headless::AudioFramesMixed(), 4410u);
+    SetVirtualTime(StartMs + 60); // forward again by 10 ms
+    EXPECT_EQ(headless::AudioFramesMixed(), 4851u);
+    SetVirtualTime(StartMs + 1000);
+    EXPECT_EQ(heard.size(), 2 * headless::AudioFramesMixed());
+
+    // The note sounds from the start; after the module's two rows there is silence.
+    auto loud = [&](size_t from, size_t to) {
+        for (size_t i = 2 * from; i < 2 * to; ++i)
+            if (heard[i] != 0) return true;
+        return false;
+    };
+    EXPECT_TRUE(loud(0, 4410));
+    EXPECT_FALSE(loud(2 * 5292 + 100, heard.size() / 2));
+}
+
+} // namespace
+} // namespace orv
