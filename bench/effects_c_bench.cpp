@@ -2,6 +2,8 @@
 // and crosshair targets. "pct_of_10ms" is the share of the 10 ms between two flips.
 #include <benchmark/benchmark.h>
 
+#include "bench_frame.h"
+
 #include <cstring>
 #include <vector>
 
@@ -16,19 +18,8 @@
 namespace orv {
 namespace {
 
-struct BenchFrame {
-    std::vector<uint32_t> pixels = std::vector<uint32_t>(size_t{640} * 480, 0);
-    BenchFrame() {
-        RenderTarget = pixels.data();
-        RowStride = 640;
-    }
-};
-
-void ReportShare(benchmark::State& state) {
-    // seconds / (iterations * 1e-4) = per-frame time as a percentage of 10 ms
-    state.counters["pct_of_10ms"] = benchmark::Counter(
-        1e-4, benchmark::Counter::kIsIterationInvariantRate | benchmark::Counter::kInvert);
-}
+using bench::BenchFrame;
+using bench::ReportShare;
 
 // Every frame is the same: 127 lines at full glow, the angle advancing one tick.
 void BM_SpiralSweep(benchmark::State& state) {

@@ -2,6 +2,8 @@
 // the size of one frame, so that the figures read as a fraction of the physical limit.
 #include <benchmark/benchmark.h>
 
+#include "bench_frame.h"
+
 #include <cstring>
 #include <vector>
 
@@ -15,13 +17,7 @@ namespace {
 
 using namespace orv;
 
-struct BenchFrame {
-    std::vector<uint32_t> pixels = std::vector<uint32_t>(size_t{640} * 480);
-    BenchFrame() {
-        RenderTarget = pixels.data();
-        RowStride = 640;
-    }
-};
+using bench::BenchFrame;
 
 void BM_Memset1200KB(benchmark::State& state) {
     std::vector<uint8_t> buffer(size_t{640} * 480 * 4);

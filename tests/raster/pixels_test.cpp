@@ -1,25 +1,15 @@
 // Pixels, whole and broken circles, clearing, and the shared random sequence.
 #include <gtest/gtest.h>
 
-#include <set>
-#include <utility>
-
 #include "raster/raster.h"
 #include "support/frame.h"
 
 namespace orv {
 namespace {
 
-using Points = std::set<std::pair<int32_t, int32_t>>;
+using test::Points;
+const auto Lit = test::LitPoints;
 constexpr ColorTriple Green = {0, 255, 0};
-
-Points Lit(const test::Frame& frame) {
-    Points points;
-    for (int32_t y = 0; y < 480; ++y)
-        for (int32_t x = 0; x < 640; ++x)
-            if (frame.At(x, y) != 0) points.insert({x, y});
-    return points;
-}
 
 TEST(Random, SequenceFromStateOne) {
     SetRandState(1);

@@ -3,6 +3,8 @@
 
 #include <algorithm>
 #include <cstdint>
+#include <set>
+#include <utility>
 #include <vector>
 
 #include "raster/raster.h"
@@ -23,6 +25,16 @@ struct Frame {
     long CountNonZero() const { return long(pixels.size()) - Count(0); }
     bool operator==(const Frame& other) const { return pixels == other.pixels; }
 };
+
+// The (x, y) of every pixel that is not black.
+using Points = std::set<std::pair<int32_t, int32_t>>;
+inline Points LitPoints(const Frame& frame) {
+    Points points;
+    for (int32_t y = 0; y < 480; ++y)
+        for (int32_t x = 0; x < 640; ++x)
+            if (frame.At(x, y) != 0) points.insert({x, y});
+    return points;
+}
 
 // Draws with `draw` into a fresh black frame and returns it; `restore` becomes the target again.
 template <typename Draw> Frame Reference(Frame& restore, Draw draw) {
