@@ -56,8 +56,11 @@ class WavSource final : public MusicSource {
                 dataBytes = available; // a cut-off file plays what it holds
                 break;
             }
-            if (length > size - at - 8) break;
-            at += 8 + length + (length & 1); // chunks are padded to an even size
+            // Chunks are padded to an even size; a chunk (or its padding) that runs past the
+            // end of the file is the last one.
+            const size_t padded = length + (length & 1);
+            if (padded >= size - at - 8) break;
+            at += 8 + padded;
         }
         if (!haveFormat) return Fail(why, "WAV file without a format chunk");
         if (format != FormatPcm) return Fail(why, "WAV file is not PCM");

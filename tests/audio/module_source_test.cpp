@@ -284,6 +284,18 @@ TEST(WavSource, RefusesWhatItCannotPlay) {
     EXPECT_FALSE(orv::OpenModule(wav.data(), wav.size(), &why));
 }
 
+TEST(WavSource, OddChunkAtTheEndOfTheFileIsTheLast) {
+    // A chunk of odd length that ends exactly at the end of the file: its padding byte lies
+    // past the end, and the search for the data chunk must stop there.
+    std::vector<uint8_t> bytes = {'R',  'I',  'F', 'F', 0,    0,    0, 0, 'W', 'A', 'V', 'E',
+                                  'f',  'm',  't', ' ', 16,   0,    0, 0, 1,   0,   1,   0,
+                                  0x44, 0xAC, 0,   0,   0x88, 0x58, 1, 0, 2,   0,   16,  0,
+                                  'L',  'I',  'S', 'T', 3,    0,    0, 0, 'a', 'b', 'c'};
+    std::string why;
+    EXPECT_FALSE(orv::OpenWav(bytes.data(), bytes.size(), &why));
+    EXPECT_EQ(why, "WAV file without a data chunk");
+}
+
 // Any bytes: a source opens or fails with a reason, and an open one plays to its end.
 void ExpectCleanOutcome(const std::vector<uint8_t>& bytes, const std::string& name) {
     SCOPED_TRACE(name);
