@@ -3,7 +3,7 @@
 # Esc ends it after the intro; Space saves snapshots into ./snap, made here for them.
 set -euo pipefail
 cd "$(dirname "$0")"
-./scripts/deps.sh
+./scripts/deps.sh run
 cmake -S . -B build/release -DCMAKE_BUILD_TYPE=RelWithDebInfo > /dev/null
 cmake --build build/release -j "${ORV_JOBS:-2}" --target orv orv-tune
 if [ ! -f orv.xm ]; then

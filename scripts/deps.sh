@@ -1,9 +1,11 @@
 #!/usr/bin/env bash
-# Installs the Debian packages orv needs to build, test and run, when any is missing.
+# Installs the Debian packages orv needs, when any is missing: to build and run the demo
+# ("scripts/deps.sh run"), or also to run every test (the default).
 set -euo pipefail
-packages=(cmake g++ make pkg-config clang libclang-rt-14-dev clang-format
-          libsdl2-dev libxmp-dev libgtest-dev libbenchmark-dev
-          xvfb xauth xdotool x11-apps imagemagick sox)
+packages=(cmake g++ make pkg-config libsdl2-dev libxmp-dev libgtest-dev libbenchmark-dev)
+if [ "${1:-test}" != run ]; then
+  packages+=(clang libclang-rt-14-dev clang-format xvfb xauth xdotool x11-apps imagemagick sox)
+fi
 missing=()
 for p in "${packages[@]}"; do
   dpkg-query -W -f='${Status}' "$p" 2>/dev/null | grep -q "ok installed" || missing+=("$p")
