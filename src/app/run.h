@@ -6,7 +6,6 @@
 namespace orv {
 
 extern int32_t AllocFailed;
-extern int32_t RowStride;
 
 // Returns 1 when every buffer was allocated, 0 when an allocation failed.
 int32_t PrepareRun(int32_t pitch, int32_t mode);
