@@ -3,6 +3,7 @@
 
 #include <vector>
 
+#include "platform/flip_chain.h"
 #include "platform/headless/headless.h"
 
 namespace orv {
@@ -15,11 +16,6 @@ struct Window {
 struct DisplayDevice {
     bool alive = false;
     int32_t bitsPerPixel = 0;
-};
-
-// Both handles of the chain point into one record; the flip exchanges the two buffers.
-struct DisplaySurface {
-    bool isBackBuffer = false;
 };
 
 } // namespace orv
@@ -42,13 +38,6 @@ struct State {
     uint32_t timerPeriod = 0;
     uint32_t timerDue = 0;
     DisplayDevice device;
-    DisplaySurface primary;
-    DisplaySurface back{true};
-    bool chainAlive = false;
-    bool backLocked = false;
-    std::vector<uint8_t> buffers[2];
-    int32_t backIndex = 1;
-    int32_t pitch = 0;
     std::string error;
 };
 

@@ -1,19 +1,17 @@
-// Headless display: two memory surfaces that each flip exchanges, with every step's result
-// under the control of the test (headless.h).
+// Headless display: the shared flipping chain in memory, with every step's result under the
+// control of the test (headless.h) and every call counted.
 #include "platform/headless/state.h"
 
 namespace orv::headless {
 
 const uint8_t* ShownSurface() {
-    auto& s = Current();
-    return s.chainAlive ? s.buffers[s.backIndex ^ 1].data() : nullptr;
+    return ChainShown();
 }
 const uint8_t* BackSurface() {
-    auto& s = Current();
-    return s.chainAlive ? s.buffers[s.backIndex].data() : nullptr;
+    return ChainBack();
 }
 int32_t Pitch() {
-    return Current().pitch;
+    return ChainPitch();
 }
 int32_t BitsPerPixel() {
     return Current().device.bitsPerPixel;
@@ -32,12 +30,70 @@ DDResult Fail(const char* why) {
     Current().error = why;
     return Current().setup.failResult;
 }
-bool IsPrimary(DisplaySurface* surface) {
-    return surface == &Current().primary && Current().chainAlive;
+
+DDResult Enter(ChainCall call) {
+    auto& record = Current().record;
+    switch (call) {
+    case ChainCall::Attach:
+        return Fails(Step::GetAttachedSurface) ? Fail("no back buffer") : DD_OK;
+    case ChainCall::Pitch:
+        return Fails(Step::GetSurfaceDesc) ? Fail("no surface description") : DD_OK;
+    case ChainCall::Lock:
+        record.locks++;
+        break;
+    case ChainCall::Unlock:
+        record.unlocks++;
+        break;
+    case ChainCall::Flip:
+        record.flipCalls++;
+        break;
+    case ChainCall::Restore:
+        record.restores++;
+        break;
+    case ChainCall::Release:
+        break;
+    }
+    return DD_OK;
 }
-bool IsBack(DisplaySurface* surface) {
-    return surface == &Current().back && Current().chainAlive;
+
+// Counted for the calls a frame makes; asking for the back buffer or the pitch of a dead chain
+// only fails.
+void Misuse(ChainCall call) {
+    if (call != ChainCall::Attach && call != ChainCall::Pitch) Current().record.misuse++;
 }
+
+DDResult Lock(uint8_t* back, void** memory) {
+    auto& locks = Current().setup.locks;
+    headless::LockOutcome outcome = headless::LockOutcome::Ok;
+    if (!locks.empty()) {
+        outcome = locks.front();
+        locks.pop_front();
+    }
+    if (outcome == headless::LockOutcome::Fail) return DDERR_SURFACELOST;
+    *memory = outcome == headless::LockOutcome::NullMemory ? nullptr : back;
+    return DD_OK;
+}
+
+DDResult Present(const uint8_t*, int32_t) {
+    auto& s = Current();
+    DDResult result = DD_OK;
+    if (!s.setup.flips.empty()) {
+        result = s.setup.flips.front();
+        s.setup.flips.pop_front();
+    }
+    if (result == DD_OK) s.record.flipsShown++;
+    return result;
+}
+
+DDResult Recreate() {
+    return Current().setup.restoreResult;
+}
+
+void Release() {
+    Current().record.surfaceReleased = true;
+}
+
+constexpr FlipChainHooks Hooks{Present, Recreate, Release, Enter, Misuse, Lock};
 } // namespace
 
 DDResult DirectDrawCreate(DisplayDevice** device) {
@@ -70,97 +126,10 @@ DDResult CreateFlippingSurface(DisplayDevice* device, DisplaySurface** primary) 
     auto& s = Current();
     if (Fails(Step::CreateSurface)) return Fail("surface refused");
     if (!device->alive || device->bitsPerPixel == 0) return DDERR_GENERIC;
-    s.pitch = 640 * (device->bitsPerPixel / 8) + s.setup.pitchPadding;
+    const int32_t pitch = 640 * (device->bitsPerPixel / 8) + s.setup.pitchPadding;
     // Filled with a pattern, as uncleared video memory would be.
-    for (auto& buffer : s.buffers) buffer.assign(size_t(s.pitch) * 480, 0xCD);
-    s.backIndex = 1;
-    s.chainAlive = true;
-    s.backLocked = false;
-    *primary = &s.primary;
+    *primary = OpenFlipChain(pitch, 480, 0xCD, Hooks);
     return DD_OK;
-}
-
-DDResult GetAttachedSurface(DisplaySurface* primary, DisplaySurface** backBuffer) {
-    if (Fails(Step::GetAttachedSurface)) return Fail("no back buffer");
-    if (!IsPrimary(primary)) return DDERR_GENERIC;
-    *backBuffer = &Current().back;
-    return DD_OK;
-}
-
-DDResult GetSurfacePitch(DisplaySurface* surface, int32_t* pitch) {
-    if (Fails(Step::GetSurfaceDesc)) return Fail("no surface description");
-    if (!IsPrimary(surface) && !IsBack(surface)) return DDERR_GENERIC;
-    *pitch = Current().pitch;
-    return DD_OK;
-}
-
-DDResult LockSurface(DisplaySurface* surface, void** memory) {
-    auto& s = Current();
-    s.record.locks++;
-    if (!IsBack(surface) || s.backLocked) {
-        s.record.misuse++;
-        return DDERR_GENERIC;
-    }
-    headless::LockOutcome outcome = headless::LockOutcome::Ok;
-    if (!s.setup.locks.empty()) {
-        outcome = s.setup.locks.front();
-        s.setup.locks.pop_front();
-    }
-    if (outcome == headless::LockOutcome::Fail) return DDERR_SURFACELOST;
-    s.backLocked = true;
-    *memory =
-        outcome == headless::LockOutcome::NullMemory ? nullptr : s.buffers[s.backIndex].data();
-    return DD_OK;
-}
-
-DDResult UnlockSurface(DisplaySurface* surface) {
-    auto& s = Current();
-    s.record.unlocks++;
-    if (!IsBack(surface) || !s.backLocked) {
-        s.record.misuse++;
-        return DDERR_GENERIC;
-    }
-    s.backLocked = false;
-    return DD_OK;
-}
-
-DDResult FlipSurface(DisplaySurface* primary) {
-    auto& s = Current();
-    s.record.flipCalls++;
-    if (!IsPrimary(primary) || s.backLocked) {
-        s.record.misuse++;
-        return DDERR_GENERIC;
-    }
-    DDResult result = DD_OK;
-    if (!s.setup.flips.empty()) {
-        result = s.setup.flips.front();
-        s.setup.flips.pop_front();
-    }
-    if (result == DD_OK) {
-        s.backIndex ^= 1;
-        s.record.flipsShown++;
-    }
-    return result;
-}
-
-DDResult RestoreSurface(DisplaySurface* primary) {
-    auto& s = Current();
-    s.record.restores++;
-    if (!IsPrimary(primary)) {
-        s.record.misuse++;
-        return DDERR_GENERIC;
-    }
-    return s.setup.restoreResult;
-}
-
-void ReleaseSurface(DisplaySurface* primary) {
-    auto& s = Current();
-    if (!IsPrimary(primary)) {
-        s.record.misuse++;
-        return;
-    }
-    s.chainAlive = false;
-    s.record.surfaceReleased = true;
 }
 
 void ReleaseDevice(DisplayDevice* device) {

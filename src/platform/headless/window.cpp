@@ -31,21 +31,8 @@ const Record& Recorded() {
 }
 
 void Reset() {
-    TheState.queue.clear();
-    TheState.timed.clear();
-    TheState.buffers[0].clear();
-    TheState.buffers[1].clear();
-    TheState.setup = Setup{};
-    TheState.record = Record{};
-    TheState.window = Window{};
-    TheState.classProc = nullptr;
-    TheState.timerOn = false;
-    TheState.device = DisplayDevice{};
-    TheState.chainAlive = false;
-    TheState.backLocked = false;
-    TheState.backIndex = 1;
-    TheState.pitch = 0;
-    TheState.error.clear();
+    TheState = State{};
+    ResetFlipChain();
 }
 
 void PostAt(uint32_t atMs, uint32_t message, WPARAM wParam, LPARAM lParam) {
@@ -179,7 +166,7 @@ void SetCursorPos(int32_t x, int32_t y) {
 int32_t MessageBoxA(HWND, const char* text, const char* caption, uint32_t) {
     Current().record.boxCaptions.emplace_back(caption);
     Current().record.boxTexts.emplace_back(text);
-    if (Current().device.alive || Current().chainAlive) Current().record.boxesOverHeldDisplay++;
+    if (Current().device.alive || FlipChainOpen()) Current().record.boxesOverHeldDisplay++;
     return 1;
 }
 

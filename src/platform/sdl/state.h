@@ -5,8 +5,8 @@
 
 #include <cstdint>
 #include <string>
-#include <vector>
 
+#include "platform/flip_chain.h"
 #include "platform/surface.h"
 #include "platform/window.h"
 
@@ -24,26 +24,15 @@ struct DisplayDevice {
     bool lost = false; // the renderer lost its textures; the next flip reports it
 };
 
-struct DisplaySurface {
-    bool isBackBuffer = false;
-};
-
 namespace sdl {
 
-// The one window, the device and the chain: the demo has exactly one of each.
+// The one window and the device: the demo has exactly one of each.
 struct State {
     Window window;
     WindowProc classProc = nullptr;
     DisplayDevice device;
     bool deviceAlive = false;
-    DisplaySurface primary;
-    DisplaySurface back{true};
-    bool chainAlive = false;
-    bool backLocked = false;
-    SDL_Texture* texture = nullptr;
-    std::vector<uint8_t> buffers[2];
-    int32_t backIndex = 1;
-    int32_t pitch = 0;
+    SDL_Texture* texture = nullptr; // what the chain's back buffer is uploaded into
     std::string error;
 };
 

@@ -1,7 +1,7 @@
 // SDL display: the window in full screen on the desktop (no mode change), the 640x480 picture
-// scaled to it with its aspect ratio kept and sharp pixels, black bars around it. The flipping
-// chain is two memory surfaces; a flip uploads the back one into a streaming texture of the
-// mode's own format, presents it, and exchanges the two.
+// scaled to it with its aspect ratio kept and sharp pixels, black bars around it. Presenting
+// the shared flipping chain (flip_chain.h) uploads its back buffer into a streaming texture of
+// the mode's own format and shows it.
 #include <SDL.h>
 
 #include "platform/sdl/state.h"
@@ -11,13 +11,6 @@ namespace orv {
 using sdl::Current;
 
 namespace {
-bool IsPrimary(DisplaySurface* surface) {
-    return surface == &Current().primary && Current().chainAlive;
-}
-bool IsBack(DisplaySurface* surface) {
-    return surface == &Current().back && Current().chainAlive;
-}
-
 uint32_t TextureFormat(int32_t bitsPerPixel) {
     switch (bitsPerPixel) {
     case 32:
@@ -40,6 +33,32 @@ bool CreateTexture() {
     SDL_SetTextureScaleMode(s.texture, SDL_ScaleModeNearest);
     return true;
 }
+
+DDResult Present(const uint8_t* back, int32_t pitch) {
+    auto& s = Current();
+    if (s.device.lost || s.texture == nullptr) return DDERR_SURFACELOST;
+    SDL_Renderer* renderer = s.device.renderer;
+    if (SDL_UpdateTexture(s.texture, nullptr, back, pitch) != 0) return DDERR_SURFACELOST;
+    SDL_SetRenderDrawColor(renderer, 0, 0, 0, 255);
+    SDL_RenderClear(renderer);
+    if (SDL_RenderCopy(renderer, s.texture, nullptr, nullptr) != 0) return DDERR_SURFACELOST;
+    SDL_RenderPresent(renderer); // waits for the display's refresh where it can
+    return DD_OK;
+}
+
+void DestroyTexture() {
+    auto& s = Current();
+    if (s.texture != nullptr) SDL_DestroyTexture(s.texture);
+    s.texture = nullptr;
+}
+
+DDResult Recreate() {
+    DestroyTexture();
+    Current().device.lost = false;
+    return CreateTexture() ? DD_OK : DDERR_GENERIC;
+}
+
+constexpr FlipChainHooks Hooks{Present, Recreate, DestroyTexture};
 } // namespace
 
 DDResult DirectDrawCreate(DisplayDevice** device) {
@@ -81,77 +100,10 @@ DDResult SetDisplayMode(DisplayDevice* device, int32_t width, int32_t height,
 }
 
 DDResult CreateFlippingSurface(DisplayDevice* device, DisplaySurface** primary) {
-    auto& s = Current();
     if (device->bitsPerPixel == 0) return DDERR_GENERIC;
     if (!CreateTexture()) return DDERR_GENERIC;
-    s.pitch = 640 * (device->bitsPerPixel / 8);
-    for (auto& buffer : s.buffers) buffer.assign(size_t(s.pitch) * 480, 0);
-    s.backIndex = 1;
-    s.backLocked = false;
-    s.chainAlive = true;
-    *primary = &s.primary;
+    *primary = OpenFlipChain(640 * (device->bitsPerPixel / 8), 480, 0, Hooks);
     return DD_OK;
-}
-
-DDResult GetAttachedSurface(DisplaySurface* primary, DisplaySurface** backBuffer) {
-    if (!IsPrimary(primary)) return DDERR_GENERIC;
-    *backBuffer = &Current().back;
-    return DD_OK;
-}
-
-DDResult GetSurfacePitch(DisplaySurface* surface, int32_t* pitch) {
-    if (!IsPrimary(surface) && !IsBack(surface)) return DDERR_GENERIC;
-    *pitch = Current().pitch;
-    return DD_OK;
-}
-
-DDResult LockSurface(DisplaySurface* surface, void** memory) {
-    auto& s = Current();
-    if (!IsBack(surface) || s.backLocked) return DDERR_GENERIC;
-    s.backLocked = true;
-    *memory = s.buffers[s.backIndex].data();
-    return DD_OK;
-}
-
-DDResult UnlockSurface(DisplaySurface* surface) {
-    auto& s = Current();
-    if (!IsBack(surface) || !s.backLocked) return DDERR_GENERIC;
-    s.backLocked = false;
-    return DD_OK;
-}
-
-DDResult FlipSurface(DisplaySurface* primary) {
-    auto& s = Current();
-    if (!IsPrimary(primary) || s.backLocked) return DDERR_GENERIC;
-    if (s.device.lost || s.texture == nullptr) return DDERR_SURFACELOST;
-    SDL_Renderer* renderer = s.device.renderer;
-    if (SDL_UpdateTexture(s.texture, nullptr, s.buffers[s.backIndex].data(), s.pitch) != 0) {
-        return DDERR_SURFACELOST;
-    }
-    SDL_SetRenderDrawColor(renderer, 0, 0, 0, 255);
-    SDL_RenderClear(renderer);
-    if (SDL_RenderCopy(renderer, s.texture, nullptr, nullptr) != 0) return DDERR_SURFACELOST;
-    SDL_RenderPresent(renderer); // waits for the display's refresh where it can
-    s.backIndex ^= 1;
-    return DD_OK;
-}
-
-DDResult RestoreSurface(DisplaySurface* primary) {
-    auto& s = Current();
-    if (!IsPrimary(primary)) return DDERR_GENERIC;
-    if (s.texture != nullptr) SDL_DestroyTexture(s.texture);
-    s.texture = nullptr;
-    s.device.lost = false;
-    return CreateTexture() ? DD_OK : DDERR_GENERIC;
-}
-
-void ReleaseSurface(DisplaySurface* primary) {
-    auto& s = Current();
-    if (!IsPrimary(primary)) return;
-    if (s.texture != nullptr) SDL_DestroyTexture(s.texture);
-    s.texture = nullptr;
-    s.chainAlive = false;
-    s.backLocked = false;
 }
 
 void ReleaseDevice(DisplayDevice* device) {
