@@ -5,6 +5,8 @@
 #include <cstdint>
 #include <string>
 
+#include "platform/files.h"
+
 namespace orv {
 
 inline constexpr int32_t TgaHeaderSize = 18;
@@ -12,16 +14,15 @@ inline constexpr int32_t TgaHeaderSize = 18;
 // Writes the TGA image (header, then rows bottom to top as blue, green, red) of a picture of
 // height rows, each of width pixels, rows stride pixels apart, through the sink. The sink
 // returns false when it cannot take the bytes. Returns false when a write failed.
-using ByteSink = bool (*)(void* context, const uint8_t* bytes, size_t count);
 bool WriteTga(ByteSink sink, void* context, const uint32_t* pixels, int32_t width, int32_t height,
               int32_t stride);
 
-// Saves the picture under name. Returns 0 when the file was written whole, -1 when it could
-// not be (the working buffer, the file or a write failed); an existing file is never touched.
-int32_t SaveSnapshotTga(const char* name, const uint32_t* pixels, int32_t width, int32_t height,
-                        int32_t stride);
-inline int32_t SaveSnapshotTga(const char* name, const uint32_t* pixels, int32_t width,
-                               int32_t height) {
+// Saves the picture as a new file under name, whole or not at all; whatever already has the
+// name is never touched (NameTaken). why, if given, receives the reason of a failure.
+FileStatus SaveSnapshotTga(const char* name, const uint32_t* pixels, int32_t width, int32_t height,
+                           int32_t stride, std::string* why = nullptr);
+inline FileStatus SaveSnapshotTga(const char* name, const uint32_t* pixels, int32_t width,
+                                  int32_t height) {
     return SaveSnapshotTga(name, pixels, width, height, width);
 }
 

@@ -1,11 +1,6 @@
 // Snapshots as uncompressed 24-bit TGA files: an 18-byte header, then the rows from the bottom
 // of the picture to the top, each pixel as blue, green, red.
-#include <cerrno>
 #include <cstdio>
-#include <cstring>
-#include <fcntl.h>
-#include <sys/stat.h>
-#include <unistd.h>
 #include <vector>
 
 #include "raster/raster.h"
@@ -41,46 +36,23 @@ bool WriteTga(ByteSink sink, void* context, const uint32_t* pixels, int32_t widt
 
 namespace {
 
-bool WriteToFile(void* context, const uint8_t* bytes, size_t count) {
-    const int fd = *static_cast<int*>(context);
-    while (count > 0) {
-        const ssize_t written = ::write(fd, bytes, count);
-        if (written < 0 && errno == EINTR) continue;
-        if (written <= 0) return false;
-        bytes += written;
-        count -= size_t(written);
-    }
-    return true;
+struct TgaPicture {
+    const uint32_t* pixels;
+    int32_t width, height, stride;
+};
+
+bool WritePicture(void* context, ByteSink sink, void* sinkContext) {
+    const auto* picture = static_cast<const TgaPicture*>(context);
+    return WriteTga(sink, sinkContext, picture->pixels, picture->width, picture->height,
+                    picture->stride);
 }
 
 } // namespace
 
-// The picture goes into a temporary file beside the target, which is then linked under its
-// name only if that name is still free: the file appears whole or not at all, and an existing
-// file is never overwritten.
-int32_t SaveSnapshotTga(const char* name, const uint32_t* pixels, int32_t width, int32_t height,
-                        int32_t stride) {
-    static unsigned temporaryCount = 0;
-    char temporary[4096];
-    const int length = std::snprintf(temporary, sizeof temporary, "%s.part-%ld-%u", name,
-                                     long(::getpid()), temporaryCount++);
-    if (length < 0 || size_t(length) >= sizeof temporary) {
-        errno = ENAMETOOLONG;
-        return -1;
-    }
-    const int fd = ::open(temporary, O_WRONLY | O_CREAT | O_EXCL | O_CLOEXEC, 0666);
-    if (fd < 0) return -1;
-    int descriptor = fd;
-    bool ok = WriteTga(WriteToFile, &descriptor, pixels, width, height, stride);
-    ok = (::close(fd) == 0) && ok;
-    int savedErrno = errno;
-    if (ok && ::link(temporary, name) != 0) {
-        ok = false;
-        savedErrno = errno;
-    }
-    ::unlink(temporary);
-    errno = savedErrno;
-    return ok ? 0 : -1;
+FileStatus SaveSnapshotTga(const char* name, const uint32_t* pixels, int32_t width, int32_t height,
+                           int32_t stride, std::string* why) {
+    TgaPicture picture{pixels, width, height, stride};
+    return CreateNewFile(name, WritePicture, &picture, why);
 }
 
 std::string SnapshotName(int32_t n) {
@@ -97,18 +69,15 @@ void TakeSnapshot(const uint32_t* pixels, int32_t stride) {
     // Existing snapshots are kept: the next number whose name is free is taken instead.
     constexpr int32_t MaxTries = 10000;
     int32_t n = SnapshotCounter;
-    std::string name;
-    int32_t result = -1;
+    std::string name, why;
+    FileStatus status = FileStatus::NameTaken;
     for (int32_t tries = 0; tries < MaxTries && n < INT32_MAX; ++tries, ++n) {
         name = SnapshotName(n);
-        struct stat existing;
-        if (::lstat(name.c_str(), &existing) == 0) continue;
-        result = SaveSnapshotTga(name.c_str(), pixels, FrameWidth, FrameHeight, stride);
-        if (result == 0 || errno != EEXIST) break;
+        status = SaveSnapshotTga(name.c_str(), pixels, FrameWidth, FrameHeight, stride, &why);
+        if (status != FileStatus::NameTaken) break;
     }
-    if (result != 0)
-        std::fprintf(stderr, "orv: snapshot %s not saved: %s\n", name.c_str(),
-                     std::strerror(errno));
+    if (status != FileStatus::Created)
+        std::fprintf(stderr, "orv: snapshot %s not saved: %s\n", name.c_str(), why.c_str());
     SnapshotCounter = n < INT32_MAX ? n + 1 : n;
 }
 

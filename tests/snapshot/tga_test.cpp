@@ -83,7 +83,7 @@ TEST(SnapshotName, Format) {
 TEST(SaveSnapshotTga, WritesAWholeFile) {
     InTemporaryDirectory here;
     std::vector<uint32_t> picture(640 * 480, 0x00010203);
-    EXPECT_EQ(SaveSnapshotTga("a.tga", picture.data(), 640, 480), 0);
+    EXPECT_EQ(SaveSnapshotTga("a.tga", picture.data(), 640, 480), FileStatus::Created);
     EXPECT_EQ(ReadFile("a.tga").size(), 921618u);
     EXPECT_EQ(std::distance(fs::directory_iterator("."), fs::directory_iterator()), 1);
 }
@@ -92,9 +92,9 @@ TEST(SaveSnapshotTga, NeverOverwritesAndReportsFailure) {
     InTemporaryDirectory here;
     std::ofstream("a.tga") << "keep me";
     std::vector<uint32_t> picture(640 * 480, 0);
-    EXPECT_EQ(SaveSnapshotTga("a.tga", picture.data(), 640, 480), -1);
+    EXPECT_EQ(SaveSnapshotTga("a.tga", picture.data(), 640, 480), FileStatus::NameTaken);
     EXPECT_EQ(ReadFile("a.tga").size(), 7u);
-    EXPECT_EQ(SaveSnapshotTga("missing/b.tga", picture.data(), 640, 480), -1);
+    EXPECT_EQ(SaveSnapshotTga("missing/b.tga", picture.data(), 640, 480), FileStatus::Failed);
     EXPECT_FALSE(fs::exists("missing"));
     EXPECT_EQ(std::distance(fs::directory_iterator("."), fs::directory_iterator()), 1);
 }
