@@ -26,10 +26,12 @@ if(TARGET orv_xm)
 
   add_executable(orv-tune tools/tune/main.cpp)
   target_link_libraries(orv-tune PRIVATE orv_tune)
+  target_include_directories(orv-tune PRIVATE ${CMAKE_SOURCE_DIR}/src)
 
   # Renders a module to WAV through libxmp, for listening and level measurements.
   add_executable(orv-tune-wav tools/tune/render_wav.cpp)
   target_link_libraries(orv-tune-wav PRIVATE PkgConfig::XMP)
+  target_include_directories(orv-tune-wav PRIVATE ${CMAKE_SOURCE_DIR}/src)
 
   file(GLOB ORV_TUNE_TEST_SOURCES CONFIGURE_DEPENDS tests/tune/*.cpp)
   if(ORV_TESTS AND ORV_TUNE_TEST_SOURCES)

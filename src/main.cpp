@@ -1,6 +1,78 @@
-// The demo's process entry: everything happens in WinMain.
-#include "app/app.h"
+// The demo's process entry: the command line, then everything happens in WinMain.
+#include <unistd.h>
 
-int main() {
+#include <climits>
+#include <cstdio>
+#include <cstring>
+#include <string>
+#include <sys/stat.h>
+
+#include "app/app.h"
+#include "audio/music.h"
+#include "platform/cli.h"
+#include "platform/window.h"
+
+namespace {
+
+const orv::cli::Program Program{
+    "orv",
+    "usage: orv [--window] [--] [MUSIC]\n"
+    "       orv --help | --version\n"
+    "Plays the demo: vector graphics drawn in step with its music, full screen.\n"
+    "  MUSIC      the music to play, a tracker module or a WAV file (default ./orv.xm, else\n"
+    "             the tune installed with orv); snapshots still go to ./snap\n"
+    "  --window   a resizable window instead of full screen\n"
+    "  --help     show this help and exit\n"
+    "  --version  show the version and exit\n"
+    "Keys: Space saves a snapshot in ./snap; Esc after the intro, Alt+F4 or any system key\n"
+    "ends the run.\n"
+    "Exit status:\n"
+    "  0  quit (a key, the window closed, SIGTERM)\n"
+    "  1  the end of the music\n"
+    "  2  display failure (no display, no window, no usable mode), or a bad command line\n"
+    "  3  memory failure\n"
+    "  4  audio output failure\n"};
+
+bool Exists(const std::string& path) {
+    struct stat st {};
+    return ::stat(path.c_str(), &st) == 0;
+}
+
+// ./orv.xm when there is one; else the tune installed beside the program
+// (PREFIX/bin/orv finds PREFIX/share/orv/orv.xm), so that an installed orv runs from anywhere.
+std::string DefaultMusic() {
+    const std::string local = "orv.xm";
+    if (Exists(local)) return local;
+    char self[PATH_MAX];
+    const ssize_t length = ::readlink("/proc/self/exe", self, sizeof self - 1);
+    if (length <= 0) return local;
+    std::string dir(self, size_t(length));
+    dir.erase(dir.rfind('/') == std::string::npos ? 0 : dir.rfind('/'));
+    const std::string installed = dir + "/../share/orv/orv.xm";
+    return Exists(installed) ? installed : local;
+}
+
+} // namespace
+
+int main(int argc, char** argv) {
+    if (const int status = orv::cli::HelpOrVersion(Program, argc, argv); status >= 0) return status;
+    const char* music = nullptr;
+    bool optionsEnd = false;
+    for (int i = 1; i < argc; ++i) {
+        if (!optionsEnd && std::strcmp(argv[i], "--") == 0) {
+            optionsEnd = true;
+        } else if (!optionsEnd && std::strcmp(argv[i], "--window") == 0) {
+            orv::WindowedDisplay = true;
+        } else if (!optionsEnd && orv::cli::IsOption(argv[i])) {
+            return orv::cli::UsageError(Program, "unknown option '%s'", argv[i]);
+        } else if (music != nullptr) {
+            return orv::cli::UsageError(Program, "only one music file, not also '%s'", argv[i]);
+        } else {
+            music = argv[i];
+        }
+    }
+    static std::string musicPath;
+    musicPath = music != nullptr ? music : DefaultMusic();
+    orv::MusicFile = musicPath.c_str();
     return orv::WinMain(nullptr, nullptr, "", orv::SW_SHOW);
 }

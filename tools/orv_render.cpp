@@ -5,8 +5,6 @@
 #include <cstdio>
 #include <cstdlib>
 #include <cstring>
-#include <fstream>
-#include <iostream>
 #include <sstream>
 #include <string>
 #include <sys/stat.h>
@@ -14,7 +12,9 @@
 
 #include "app/run.h"
 #include "audio/music.h"
+#include "platform/cli.h"
 #include "platform/clock.h"
+#include "platform/music_file.h"
 #include "raster/raster.h"
 #include "render/sync_listing.h"
 #include "snapshot/snapshot.h"
@@ -28,14 +28,23 @@ constexpr int ExitBadUsage = 2;
 constexpr int ExitFailure = 1;
 constexpr int32_t MaxPitch = 65536;
 
-const char* const Usage =
+const cli::Program Program{
+    "orv-render",
     "usage: orv-render --script FILE [--mode 0|1|2] [--pitch BYTES] [--dump DIR]\n"
+    "       orv-render --music FILE --syncs\n"
+    "       orv-render --help | --version\n"
+    "Runs the demo's frame pipeline without a window, sound or real clock, from a script of\n"
+    "timed events, and prints one trace line per frame.\n"
     "  --script FILE  the script of timed events ('-' reads standard input)\n"
     "  --mode M       display mode: 0 = 32 bits (default), 1 = 24 bits, 2 = 16 bits\n"
     "  --pitch BYTES  the display surface's row pitch (default 2560, 1920 or 1280)\n"
     "  --dump DIR     also write every frame as DIR/frame_NNNNNN.tga\n"
-    "       orv-render --music FILE --syncs\n"
-    "  lists the note starts of a music file and its end, in output samples\n";
+    "  --music FILE --syncs\n"
+    "                 list the note starts of a music file and its end, in output samples\n"
+    "  --help         show this help and exit\n"
+    "  --version      show the version and exit\n"
+    "Exit status: 0 done, 1 failure (including output that could not be written), 2 bad\n"
+    "command line or script.\n"};
 
 // CRC-32 as zlib computes it (reflected polynomial 0xEDB88320).
 struct Crc32 {
@@ -73,53 +82,47 @@ struct Options {
     std::string dumpDir;
 };
 
-bool ParseOptions(int argc, char** argv, Options& options) {
+// Returns 0, or the exit status of a bad command line (already reported).
+int ParseOptions(int argc, char** argv, Options& options) {
     bool pitchGiven = false;
     for (int i = 1; i < argc; ++i) {
         const std::string flag = argv[i];
-        if (i + 1 >= argc) {
-            std::fprintf(stderr, "orv-render: %s needs a value\n", flag.c_str());
-            return false;
+        const bool known =
+            flag == "--script" || flag == "--mode" || flag == "--pitch" || flag == "--dump";
+        if (!known) {
+            return cli::IsOption(argv[i])
+                       ? cli::UsageError(Program, "unknown option '%s'", flag.c_str())
+                       : cli::UsageError(Program, "unexpected argument '%s'", flag.c_str());
         }
+        if (i + 1 >= argc) return cli::UsageError(Program, "%s needs a value", flag.c_str());
         const std::string value = argv[++i];
         uint64_t number = 0;
         if (flag == "--script") {
             options.script = value;
         } else if (flag == "--mode") {
-            if (!ParseNumber(value, 2, number)) {
-                std::fprintf(stderr, "orv-render: --mode must be 0, 1 or 2, not '%s'\n",
-                             value.c_str());
-                return false;
-            }
+            if (!ParseNumber(value, 2, number))
+                return cli::UsageError(Program, "--mode must be 0, 1 or 2, not '%s'",
+                                       value.c_str());
             options.mode = int32_t(number);
         } else if (flag == "--pitch") {
-            if (!ParseNumber(value, MaxPitch, number)) {
-                std::fprintf(stderr, "orv-render: --pitch must be a number of bytes up to %d\n",
-                             MaxPitch);
-                return false;
-            }
+            if (!ParseNumber(value, MaxPitch, number))
+                return cli::UsageError(Program, "--pitch must be a number of bytes up to %d",
+                                       MaxPitch);
             options.pitch = int32_t(number);
             pitchGiven = true;
-        } else if (flag == "--dump") {
-            options.dumpDir = value;
         } else {
-            std::fprintf(stderr, "orv-render: unknown option %s\n", flag.c_str());
-            return false;
+            options.dumpDir = value;
         }
     }
-    if (options.script.empty()) {
-        std::fprintf(stderr, "orv-render: --script is required\n");
-        return false;
-    }
+    if (options.script.empty()) return cli::UsageError(Program, "--script is required");
     const int32_t rowBytes = FrameWidth * (options.mode == 0 ? 4 : options.mode == 1 ? 3 : 2);
     if (!pitchGiven) options.pitch = rowBytes;
     if (options.pitch < rowBytes || (options.mode == 0 && options.pitch % 4 != 0)) {
-        std::fprintf(
-            stderr, "orv-render: --pitch %d is too small for mode %d (at least %d bytes%s)\n",
-            options.pitch, options.mode, rowBytes, options.mode == 0 ? ", a multiple of 4" : "");
-        return false;
+        return cli::UsageError(Program, "--pitch %d is too small for mode %d (at least %d bytes%s)",
+                               options.pitch, options.mode, rowBytes,
+                               options.mode == 0 ? ", a multiple of 4" : "");
     }
-    return true;
+    return 0;
 }
 
 bool WriteToStdio(void* context, const uint8_t* bytes, size_t count) {
@@ -221,22 +224,22 @@ class Renderer {
 } // namespace
 
 int main(int argc, char** argv) {
-    if (const int status = RunMusicSyncsCommand(argc, argv, stdout); status >= 0) return status;
+    if (const int status = cli::HelpOrVersion(Program, argc, argv); status >= 0) return status;
+    if (const int status = RunMusicSyncsCommand(argc, argv, stdout); status >= 0)
+        return cli::FinishOutput(Program) ? status : ExitFailure;
     Options options;
-    if (!ParseOptions(argc, argv, options)) {
-        std::fputs(Usage, stderr);
-        return ExitBadUsage;
-    }
-    std::ifstream file;
-    std::istream* script = &std::cin;
+    if (const int status = ParseOptions(argc, argv, options); status != 0) return status;
+
+    // A script is a regular file or standard input: a directory or a FIFO is refused at once.
+    std::FILE* script = stdin;
     if (options.script != "-") {
-        file.open(options.script);
-        if (!file) {
+        std::string why;
+        script = OpenRegularFile(options.script, &why);
+        if (script == nullptr) {
             std::fprintf(stderr, "orv-render: cannot read the script %s: %s\n",
-                         options.script.c_str(), std::strerror(errno));
+                         options.script.c_str(), why.c_str());
             return ExitBadUsage;
         }
-        script = &file;
     }
     if (!options.dumpDir.empty() && ::mkdir(options.dumpDir.c_str(), 0777) != 0 &&
         errno != EEXIST) {
@@ -247,18 +250,30 @@ int main(int argc, char** argv) {
 
     Renderer renderer(options);
     if (!renderer.Start()) return ExitFailure;
-    std::string line;
-    for (int64_t number = 1; std::getline(*script, line); ++number) {
+    char* text = nullptr;
+    size_t capacity = 0;
+    int status = 0;
+    for (int64_t number = 1; status == 0; ++number) {
+        const ssize_t length = ::getline(&text, &capacity, script);
+        if (length < 0 || std::ferror(stdout) != 0) break; // no point going on unheard
+        std::string line(text, size_t(length));
+        if (!line.empty() && line.back() == '\n') line.pop_back();
         if (!line.empty() && line.back() == '\r') line.pop_back();
-        const int status = renderer.Execute(line);
+        status = renderer.Execute(line);
         if (status == ExitBadUsage) {
             std::fflush(stdout);
             std::fprintf(stderr, "orv-render: bad script line %lld: %s\n",
                          static_cast<long long>(number), line.c_str());
-            return ExitBadUsage;
         }
-        if (status != 0) return status;
     }
-    if (std::fflush(stdout) != 0) return ExitFailure;
-    return 0;
+    std::free(text);
+    if (status == 0 && std::ferror(script) != 0) {
+        std::fprintf(stderr, "orv-render: cannot read the script %s: %s\n",
+                     options.script == "-" ? "(standard input)" : options.script.c_str(),
+                     std::strerror(errno));
+        status = ExitFailure;
+    }
+    if (script != stdin) std::fclose(script);
+    if (!cli::FinishOutput(Program)) return ExitFailure;
+    return status;
 }

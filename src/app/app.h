@@ -8,10 +8,14 @@
 
 namespace orv {
 
-// Exit statuses of a run that could not start. A run that started ends with 0 after a quit, or
-// with the wParam of the last message fetched after the end of the music.
+// Exit statuses. A run that started ends with 0 after a quit, or with the wParam of the last
+// message fetched after the end of the music (the flip timer's, ExitMusicEnded). A run that
+// could not start ends with one of the failures.
+inline constexpr int32_t ExitQuit = 0;
+inline constexpr int32_t ExitMusicEnded = 1;
 inline constexpr int32_t ExitDisplayFailed = 2;
 inline constexpr int32_t ExitOutOfMemory = 3;
+inline constexpr int32_t ExitAudioFailed = 4;
 
 int32_t WinMain(HINSTANCE instance, HINSTANCE previous, const char* commandLine,
                 int32_t showCommand);

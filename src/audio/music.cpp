@@ -5,25 +5,26 @@
 #include <cstdlib>
 #include <string>
 
+#include "app/app.h"
 #include "timeline/scheduler.h"
 
 namespace orv {
 
+const char* MusicFile = "orv.xm";
 std::atomic<uint8_t> MusicEnded{0};
 HSTREAM MusicStream = 0;
 uint32_t MusicChannel = 0;
 
 namespace {
 
-constexpr const char* MusicFile = "orv.xm";
 constexpr uint32_t InstrumentSyncCount = 32;
 constexpr uint32_t AnyNote = 0xFFFF0000u;
 
-// Without sound the demo has nothing to follow: say so and end with a failure status.
+// Without sound the demo has nothing to follow: say so and end with the audio failure status.
 [[noreturn]] void AbortAudioStart() {
     std::fprintf(stderr, "orv: the audio output could not be started: %s\n", BASS_ErrorText());
     BASS_Free();
-    std::exit(1);
+    std::exit(ExitAudioFailed);
 }
 
 } // namespace

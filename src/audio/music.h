@@ -8,6 +8,8 @@
 
 namespace orv {
 
+// The music to play: a WAV stream or a tracker module; "orv.xm" unless the command line names one.
+extern const char* MusicFile;
 extern std::atomic<uint8_t> MusicEnded;
 extern HSTREAM MusicStream;
 extern uint32_t MusicChannel;

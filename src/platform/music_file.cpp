@@ -3,7 +3,9 @@
 #include <cerrno>
 #include <cstdio>
 #include <cstring>
+#include <fcntl.h>
 #include <sys/stat.h>
+#include <unistd.h>
 
 namespace orv {
 
@@ -16,14 +18,36 @@ bool Fail(std::string* why, const std::string& reason) {
 
 } // namespace
 
+std::FILE* OpenRegularFile(const std::string& path, std::string* why) {
+    const int fd = ::open(path.c_str(), O_RDONLY | O_NONBLOCK | O_CLOEXEC | O_NOCTTY);
+    if (fd < 0) {
+        Fail(why, std::strerror(errno));
+        return nullptr;
+    }
+    struct stat st {};
+    if (::fstat(fd, &st) != 0 || !S_ISREG(st.st_mode)) {
+        ::close(fd);
+        Fail(why, S_ISDIR(st.st_mode) ? "a directory, not a regular file" : "not a regular file");
+        return nullptr;
+    }
+    // Reads of a regular file wait for the disk as usual.
+    ::fcntl(fd, F_SETFL, ::fcntl(fd, F_GETFL) & ~O_NONBLOCK);
+    std::FILE* f = ::fdopen(fd, "rb");
+    if (f == nullptr) {
+        Fail(why, std::strerror(errno));
+        ::close(fd);
+    }
+    return f;
+}
+
 bool ReadMusicFile(const std::string& path, std::vector<uint8_t>& bytes, std::string* why) {
     bytes.clear();
-    std::FILE* f = std::fopen(path.c_str(), "rb");
-    if (!f) return Fail(why, std::strerror(errno));
+    std::FILE* f = OpenRegularFile(path, why);
+    if (!f) return false;
     struct stat st {};
-    if (::fstat(::fileno(f), &st) != 0 || !S_ISREG(st.st_mode)) {
+    if (::fstat(::fileno(f), &st) != 0) {
         std::fclose(f);
-        return Fail(why, "not a regular file");
+        return Fail(why, std::strerror(errno));
     }
     if (st.st_size <= 0) {
         std::fclose(f);

@@ -1,8 +1,10 @@
-// Reading a music file whole, with a bound on its size, for the module and WAV decoders.
+// Opening regular files only, and reading a music file whole, with a bound on its size, for the
+// module and WAV decoders.
 #pragma once
 
 #include <cstddef>
 #include <cstdint>
+#include <cstdio>
 #include <string>
 #include <vector>
 
@@ -10,6 +12,11 @@ namespace orv {
 
 // Larger files are refused rather than read: no music the demo plays comes near it.
 inline constexpr size_t MaxMusicFileBytes = size_t(256) << 20;
+
+// Opens `path` for reading when it is a regular file. The open never blocks (a FIFO without a
+// writer would otherwise wait for one); anything but a regular file is refused with a reason.
+// Null with the reason on failure.
+std::FILE* OpenRegularFile(const std::string& path, std::string* why);
 
 // Reads the regular file at `path` into `bytes`. False with a reason when it is missing, not a
 // regular file, unreadable, empty or larger than MaxMusicFileBytes.

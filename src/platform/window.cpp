@@ -4,6 +4,8 @@
 
 namespace orv {
 
+bool WindowedDisplay = false;
+
 LRESULT DefWindowProcA(HWND window, uint32_t message, WPARAM wParam, LPARAM lParam) {
     switch (message) {
     case WM_CLOSE:

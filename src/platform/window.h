@@ -60,6 +60,10 @@ inline constexpr int32_t SW_SHOW = 5;
 inline constexpr int32_t SM_CXSCREEN = 0;
 inline constexpr int32_t SM_CYSCREEN = 1;
 
+// Set before the window is created: a resizable 640x480 window on the desktop instead of one
+// covering the screen in full-screen mode. The picture is scaled the same way in both.
+extern bool WindowedDisplay;
+
 // Registers the procedure of the windows created under className.
 void RegisterClassA(const char* className, WindowProc proc);
 // A borderless top-most window covering the desktop, hidden until shown. Null on failure (the

@@ -5,13 +5,14 @@
 #include <cstring>
 #include <string>
 
+#include "platform/music_file.h"
 #include "platform/music_source.h"
 
 namespace orv {
 namespace {
 
 bool LooksLikeWav(const char* path) {
-    std::FILE* f = std::fopen(path, "rb");
+    std::FILE* f = OpenRegularFile(path, nullptr);
     if (!f) return false;
     char head[12] = {};
     const bool read = std::fread(head, 1, sizeof head, f) == sizeof head;

@@ -1,12 +1,15 @@
 // orv-tune-wav: plays a module once through libxmp (44100 Hz, stereo, 16-bit) into a WAV file,
-// to listen to the tune or measure it. Usage: orv-tune-wav IN.xm OUT.wav
+// to listen to the tune or measure it.
 #include <xmp.h>
 
 #include <cstdint>
 #include <cstdio>
 #include <fstream>
 #include <iterator>
+#include <string>
 #include <vector>
+
+#include "platform/cli.h"
 
 namespace {
 
@@ -14,13 +17,29 @@ void Put(std::vector<uint8_t>& out, uint32_t v, int bytes) {
     for (int i = 0; i < bytes; ++i) out.push_back(uint8_t(v >> (8 * i)));
 }
 
+const orv::cli::Program Program{
+    "orv-tune-wav",
+    "usage: orv-tune-wav [--] IN.xm OUT.wav\n"
+    "       orv-tune-wav --help | --version\n"
+    "Plays a module once through libxmp (44100 Hz, stereo, 16-bit) into a WAV file.\n"
+    "  --help     show this help and exit\n"
+    "  --version  show the version and exit\n"
+    "Exit status: 0 written, 1 failure, 2 bad command line.\n"};
+
 } // namespace
 
 int main(int argc, char** argv) {
-    if (argc != 3) {
-        std::fprintf(stderr, "usage: orv-tune-wav IN.xm OUT.wav\n");
-        return 2;
+    if (const int status = orv::cli::HelpOrVersion(Program, argc, argv); status >= 0) return status;
+    int first = 1;
+    if (argc > 1 && std::string(argv[1]) == "--") {
+        first = 2;
+    } else {
+        for (int i = 1; i < argc; ++i)
+            if (orv::cli::IsOption(argv[i]))
+                return orv::cli::UsageError(Program, "unknown option '%s'", argv[i]);
     }
+    if (argc - first != 2) return orv::cli::UsageError(Program, "expected IN.xm and OUT.wav");
+    argv += first - 1;
     std::ifstream in(argv[1], std::ios::binary);
     const std::vector<char> module((std::istreambuf_iterator<char>(in)),
                                    std::istreambuf_iterator<char>());
@@ -62,6 +81,7 @@ int main(int argc, char** argv) {
     for (int16_t s : pcm) Put(wav, uint16_t(s), 2);
     std::ofstream out(argv[2], std::ios::binary);
     out.write(reinterpret_cast<const char*>(wav.data()), std::streamsize(wav.size()));
+    out.close(); // the last bytes reach the file here, and may fail to
     if (!out) {
         std::fprintf(stderr, "orv-tune-wav: cannot write %s\n", argv[2]);
         return 1;

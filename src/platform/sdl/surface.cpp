@@ -77,6 +77,7 @@ DDResult DirectDrawCreate(DisplayDevice** device) {
 
 DDResult SetCooperativeLevel(DisplayDevice*, HWND window, uint32_t) {
     if (window == nullptr || !window->alive) return DDERR_GENERIC;
+    if (WindowedDisplay) return DD_OK; // the picture is scaled into the window as it is sized
     if (SDL_SetWindowFullscreen(window->sdl, SDL_WINDOW_FULLSCREEN_DESKTOP) != 0) {
         sdl::KeepError("SDL_SetWindowFullscreen");
         return DDERR_GENERIC;

@@ -31,13 +31,34 @@ bool Push(const MSG& msg) {
     return true;
 }
 
+bool VideoRefused = false;
+
+// SDL falls back on drivers that show nothing when no display can be reached; a demo run on
+// one would play unseen. They are used only when SDL_VIDEODRIVER asks for them.
+bool ShowsNothing(const char* driver) {
+    return driver != nullptr &&
+           (SDL_strcmp(driver, "offscreen") == 0 || SDL_strcmp(driver, "dummy") == 0);
+}
+
 bool EnsureVideo() {
     if (VideoUp) return true;
+    if (VideoRefused) return false;
     // A full-screen demo keeps drawing in the background rather than minimising.
     SDL_SetHint(SDL_HINT_VIDEO_MINIMIZE_ON_FOCUS_LOSS, "0");
     SDL_SetHint(SDL_HINT_RENDER_VSYNC, "1");
     if (SDL_InitSubSystem(SDL_INIT_VIDEO | SDL_INIT_EVENTS) != 0) {
         KeepError("SDL video");
+        VideoRefused = true;
+        return false;
+    }
+    const char* driver = SDL_GetCurrentVideoDriver();
+    const char* asked = SDL_getenv("SDL_VIDEODRIVER");
+    if ((asked == nullptr || asked[0] == '\0') && ShowsNothing(driver)) {
+        TheState.error = "SDL video: no display could be opened (only the '";
+        TheState.error += driver;
+        TheState.error += "' driver, which shows nothing; name it in SDL_VIDEODRIVER to use it)";
+        SDL_QuitSubSystem(SDL_INIT_VIDEO | SDL_INIT_EVENTS);
+        VideoRefused = true;
         return false;
     }
     VideoUp = true;
@@ -147,10 +168,17 @@ HWND CreateWindowExA(const char*, const char* caption, int32_t width, int32_t he
     if (s.classProc == nullptr || !sdl::EnsureVideo()) return nullptr;
     // Made for OpenGL from the start where it can be: the renderer would otherwise have to
     // create the window anew, which takes a noticeable part of a second.
-    const uint32_t flags = SDL_WINDOW_HIDDEN | SDL_WINDOW_BORDERLESS;
-    s.window.sdl = SDL_CreateWindow(caption, 0, 0, width, height, flags | SDL_WINDOW_OPENGL);
+    uint32_t flags = SDL_WINDOW_HIDDEN | SDL_WINDOW_BORDERLESS;
+    int x = 0, y = 0;
+    if (WindowedDisplay) {
+        flags = SDL_WINDOW_HIDDEN | SDL_WINDOW_RESIZABLE;
+        x = y = int(SDL_WINDOWPOS_CENTERED);
+        width = 640;
+        height = 480;
+    }
+    s.window.sdl = SDL_CreateWindow(caption, x, y, width, height, flags | SDL_WINDOW_OPENGL);
     if (s.window.sdl == nullptr)
-        s.window.sdl = SDL_CreateWindow(caption, 0, 0, width, height, flags);
+        s.window.sdl = SDL_CreateWindow(caption, x, y, width, height, flags);
     if (s.window.sdl == nullptr) {
         sdl::KeepError("SDL_CreateWindow");
         return nullptr;
@@ -253,7 +281,8 @@ void* SetCursor(void* cursor) {
 
 void SetCursorPos(int32_t x, int32_t y) {
     auto& s = Current();
-    if (!s.window.alive) return;
+    // A window among others leaves the pointer where the user put it.
+    if (!s.window.alive || WindowedDisplay) return;
     int windowX = x, windowY = y;
     if (s.deviceAlive) {
         SDL_RenderLogicalToWindow(s.device.renderer, float(x), float(y), &windowX, &windowY);
