@@ -21,7 +21,10 @@ namespace {
 struct Channel {
     uint32_t handle = 0; // 0: a free entry
     bool isModule = false;
-    std::vector<uint8_t> bytes; // the file, kept to start the music again from its beginning
+    // What starts the music again from its beginning: the bytes of a module (or of a stream in
+    // memory), or the path of a stream file, which is read as it plays.
+    std::vector<uint8_t> bytes;
+    std::string path;
     std::unique_ptr<MusicSource> source;
     // Changed only with the mixer excluded; the mixer changes them while it runs.
     bool playing = false;
@@ -120,6 +123,7 @@ bool LoadBytes(int32_t mem, const void* file, uint64_t offset, uint64_t length,
 
 std::unique_ptr<MusicSource> OpenChannelSource(const Channel& c, std::string* why) {
     if (c.isModule) return OpenModule(c.bytes.data(), c.bytes.size(), why);
+    if (!c.path.empty()) return OpenWavFile(c.path, why);
     return OpenWav(c.bytes.data(), c.bytes.size(), why);
 }
 
@@ -151,7 +155,12 @@ uint32_t OpenChannel(bool isModule, int32_t mem, const void* file, uint64_t offs
     Channel c;
     c.isModule = isModule;
     std::string why;
-    if (!LoadBytes(mem, file, offset, length, &c.bytes, &why)) return Fail(why);
+    // A whole stream file is opened here (its header read) and read as it plays; anything else
+    // is read into memory now.
+    if (!isModule && mem == 0 && file != nullptr && offset == 0 && length == 0)
+        c.path = static_cast<const char*>(file);
+    else if (!LoadBytes(mem, file, offset, length, &c.bytes, &why))
+        return Fail(why);
     c.source = OpenChannelSource(c, &why);
     if (!c.source) return Fail(why);
     return AddChannel(std::move(c));

@@ -296,6 +296,29 @@ TEST(WavSource, OddChunkAtTheEndOfTheFileIsTheLast) {
     EXPECT_EQ(why, "WAV file without a data chunk");
 }
 
+TEST(WavSource, FileIsReadAsItPlaysNotWhenOpened) {
+    // Longer than any window the stream decodes at once, at half the output rate.
+    std::vector<int> samples(70001);
+    for (size_t i = 0; i < samples.size(); ++i) samples[i] = int(i * 37 % 60001) - 30000;
+    const std::string path =
+        orv::testing::WriteTempFile("long.wav", orv::testing::WavBytes(22050, 1, 16, samples));
+    std::string why;
+    auto source = orv::OpenWavFile(path, &why);
+    ASSERT_TRUE(source) << why;
+
+    // Samples written after the open are the ones heard: only the header was read.
+    for (int& s : samples) s = -s;
+    orv::testing::WriteTempFile("long.wav", orv::testing::WavBytes(22050, 1, 16, samples));
+    const Played p = PlayToEnd(*source, 4000);
+    ASSERT_EQ(p.frames, (samples.size() - 1) * 2 + 1);
+    for (uint64_t k = 0; k < p.frames; ++k) {
+        const int a = samples[k / 2], b = samples[std::min<size_t>(k / 2 + 1, samples.size() - 1)];
+        const int expected = k % 2 == 0 ? a : a + (b - a) / 2;
+        ASSERT_EQ(p.audio[k * 2], expected) << "frame " << k;
+        ASSERT_EQ(p.audio[k * 2 + 1], expected) << "frame " << k;
+    }
+}
+
 // Any bytes: a source opens or fails with a reason, and an open one plays to its end.
 void ExpectCleanOutcome(const std::vector<uint8_t>& bytes, const std::string& name) {
     SCOPED_TRACE(name);

@@ -13,6 +13,7 @@
 #include <string>
 #include <vector>
 
+#include "app/app.h"
 #include "platform/bass.h"
 #include "platform/clock.h"
 #include "platform/headless/audio_headless.h"
@@ -238,7 +239,8 @@ TEST_F(MusicTest, AudioThatCannotStartEndsTheRunWithAMessage) {
             headless::SetAudioInitFails(true);
             StartMusic();
         },
-        ::testing::ExitedWithCode(1), "^orv: the audio output could not be started: [^\n]+\n$");
+        ::testing::ExitedWithCode(ExitAudioFailed),
+        "^orv: the audio output could not be started: [^\n]+\n$");
 }
 
 TEST_F(MusicTest, FreeIsHarmlessBeforeInitAndTwiceAndSilencesAtOnce) {
