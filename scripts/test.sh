@@ -13,6 +13,9 @@ cmake -S . -B build/release -DCMAKE_BUILD_TYPE=RelWithDebInfo -DORV_WERROR=ON > 
 cmake --build build/release -j "$jobs"
 ctest --test-dir build/release -j "$jobs" --output-on-failure
 
+step "the Debian package installs and runs"
+./scripts/ci_package.sh build/release
+
 step "build and test under AddressSanitizer and UndefinedBehaviorSanitizer"
 cmake -S . -B build/asan -DCMAKE_BUILD_TYPE=Debug -DORV_WERROR=ON -DORV_SDL=OFF \
       -DORV_BENCH=OFF -DORV_SANITIZE=address,undefined > /dev/null

@@ -12,6 +12,10 @@
 #include "platform/cli.h"
 #include "platform/window.h"
 
+#ifndef ORV_DATA_FROM_BIN
+#define ORV_DATA_FROM_BIN "../share/orv"
+#endif
+
 namespace {
 
 const orv::cli::Program Program{
@@ -38,8 +42,8 @@ bool Exists(const std::string& path) {
     return ::stat(path.c_str(), &st) == 0;
 }
 
-// ./orv.xm when there is one; else the tune installed beside the program
-// (PREFIX/bin/orv finds PREFIX/share/orv/orv.xm), so that an installed orv runs from anywhere.
+// ./orv.xm when there is one; else the tune installed with the program (PREFIX/bin/orv finds
+// PREFIX/share/orv/orv.xm), so that an installed orv plays its tune from any folder.
 std::string DefaultMusic() {
     const std::string local = "orv.xm";
     if (Exists(local)) return local;
@@ -48,7 +52,7 @@ std::string DefaultMusic() {
     if (length <= 0) return local;
     std::string dir(self, size_t(length));
     dir.erase(dir.rfind('/') == std::string::npos ? 0 : dir.rfind('/'));
-    const std::string installed = dir + "/../share/orv/orv.xm";
+    const std::string installed = dir + "/" ORV_DATA_FROM_BIN "/orv.xm";
     return Exists(installed) ? installed : local;
 }
 
