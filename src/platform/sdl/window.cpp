@@ -4,6 +4,7 @@
 #include <SDL.h>
 
 #include "platform/sdl/state.h"
+#include "platform/sdl/x11_window.h"
 
 namespace orv::sdl {
 
@@ -183,6 +184,7 @@ HWND CreateWindowExA(const char*, const char* caption, int32_t width, int32_t he
         sdl::KeepError("SDL_CreateWindow");
         return nullptr;
     }
+    sdl::WatchWindow(s.window.sdl);
     SDL_DisableScreenSaver();
     SDL_StopTextInput();
     s.window.proc = s.classProc;
@@ -216,8 +218,14 @@ int32_t GetSystemMetrics(int32_t index) {
 }
 
 int32_t GetMessageA(MSG* msg, HWND, uint32_t, uint32_t) {
+    static bool lossReported = false;
     for (;;) {
         if (sdl::VideoUp) sdl::PumpEvents();
+        // A window destroyed by another program ends the run as a close request does.
+        if (!lossReported && sdl::WindowLostOutside()) {
+            lossReported = true;
+            sdl::PostToWindow(WM_QUITREQUEST, 0, 0);
+        }
         if (sdl::QueueCount > 0) {
             *msg = sdl::Queue[sdl::QueueHead];
             sdl::QueueHead = (sdl::QueueHead + 1) % sdl::QueueSize;
