@@ -1,7 +1,7 @@
 #!/usr/bin/env bash
 # End-to-end test of the real demo under Xvfb: the window comes up full screen, what it shows
 # matches the offline renderer, the keys do what they should, the end of the music ends the run,
-# and a run without a display fails loudly. One line per check; non-zero exit on any failure.
+# the failures end it with their own statuses, and a run without a display fails loudly. One line per check; non-zero exit on any failure.
 #
 #   scripts/e2e_xvfb.sh [BUILD_DIR]            (default: build)
 #   scripts/e2e_xvfb.sh --measure [BUILD_DIR]  also measure start-up, frame intervals, CPU use
@@ -84,13 +84,15 @@ screen_sum() {
         convert "$work/shot.png" -flip -depth 8 bgr:- | md5sum | cut -d' ' -f1
 }
 
-# Starts orv in a fresh working directory; sets orv_pid and run_dir.
+# Starts orv in a fresh working directory with the arguments in $orv_args; sets orv_pid and
+# run_dir.
+orv_args=()
 start_orv() {
     run_dir="$work/run$1"
     mkdir -p "$run_dir/snap"
     cp "$work/orv.xm" "$run_dir/"
     (cd "$run_dir" && exec env ${2:+LD_PRELOAD="$2"} ORV_PROBE_OUT="$run_dir/probe.txt" \
-        "$orv" > "$run_dir/out.log" 2>&1) &
+        "$orv" "${orv_args[@]}" > "$run_dir/out.log" 2>&1) &
     orv_pid=$!
 }
 
@@ -185,11 +187,15 @@ if [ "$status" = 0 ]; then pass "Esc after the intro ends the run with status 0"
     fail "Esc after the intro ends the run with status 0 (got $status)"
 fi
 
-# Run 2: the end of the music ends the run with the timer's id as status.
+# Run 2: the end of the music ends the run with status 1; the music is the file named on the
+# command line, not the (here silent) ./orv.xm.
+orv_args=("$work/orv.xm")
 if [ "$measure" = 1 ] && [ -f "$probe" ]; then start_orv 2 "$probe"; else start_orv 2; fi
+: > "$run_dir/orv.xm"
 wait_orv 30
-if [ "$status" = 1 ]; then pass "the end of the music ends the run with status 1"; else
-    fail "the end of the music ends the run with status 1 (got $status)"
+orv_args=()
+if [ "$status" = 1 ]; then pass "the end of the music named on the command line ends the run with status 1"; else
+    fail "the end of the music named on the command line ends the run with status 1 (got $status)"
 fi
 if [ "$measure" = 1 ] && [ -f "$run_dir/probe.txt" ]; then
     echo "info - start to first frame on screen: $(awk '/^first/ { printf "%.1f ms", $2 / 1000 }' "$run_dir/probe.txt")"
@@ -218,6 +224,44 @@ if [ "$status" = 0 ]; then pass "SIGTERM ends the run with status 0"; else
     fail "SIGTERM ends the run with status 0 (got $status)"
 fi
 
+# Run 6: the window destroyed by another client ends the run as closing it does, quietly.
+start_orv 6
+wait_window
+sleep 5.5
+xdotool windowclose "$(head -n1 "$work/wid")" 2> /dev/null
+wait_orv 3
+if [ "$status" = 0 ] && ! grep -q "X Error" "$run_dir/out.log"; then
+    pass "a window destroyed from outside ends the run with status 0"
+else
+    fail "a window destroyed from outside ends the run with status 0 (got $status: $(head -c 300 "$run_dir/out.log"))"
+fi
+
+# Run 7: a FIFO as the music is refused at once, and the run goes on without music until Esc.
+start_orv 7
+rm -f "$run_dir/orv.xm"
+mkfifo "$run_dir/orv.xm"
+wait_window
+sleep 6
+alive && xdotool key Escape
+wait_orv 3
+if [ "$status" = 0 ] && grep -q "orv.xm: not a regular file" "$run_dir/out.log"; then
+    pass "a FIFO as the music is refused and Esc still ends the run"
+else
+    fail "a FIFO as the music is refused and Esc still ends the run (got $status: $(cat "$run_dir/out.log"))"
+fi
+
+# Run 8: an audio output that cannot start ends the run with status 4 after the intro.
+orv_sdl_audio=$SDL_AUDIODRIVER
+export SDL_AUDIODRIVER=no-such-driver
+start_orv 8
+wait_orv 10
+export SDL_AUDIODRIVER=$orv_sdl_audio
+if [ "$status" = 4 ] && grep -q "audio output could not be started" "$run_dir/out.log"; then
+    pass "an audio output that cannot start ends the run with status 4"
+else
+    fail "an audio output that cannot start ends the run with status 4 (got $status)"
+fi
+
 # Run 5 (--measure only): CPU use over 30 s, with $ORV_MEASURE_MODULE as the music if set
 # (else none: empty frames after the intro).
 if [ "$measure" = 1 ]; then
@@ -240,13 +284,14 @@ if [ "$measure" = 1 ]; then
 fi
 orv_pid=
 
-# No display: the failure is printed and the status is not 0.
-out=$(cd "$work" && env -u DISPLAY SDL_VIDEODRIVER=x11 "$orv" 2>&1)
+# No display, and no driver named: the failure is printed at once with status 2 (SDL's
+# off-screen driver, which shows nothing, is not taken instead).
+out=$(cd "$work" && timeout 20 env -u DISPLAY -u WAYLAND_DISPLAY -u SDL_VIDEODRIVER "$orv" 2>&1)
 status=$?
-if [ "$status" != 0 ] && grep -q FAILED <<< "$out"; then
-    pass "without a display orv prints the failure and exits with status $status"
+if [ "$status" = 2 ] && grep -q FAILED <<< "$out"; then
+    pass "without a display orv prints the failure and exits with status 2"
 else
-    fail "without a display orv prints the failure and exits non-zero (got $status: $out)"
+    fail "without a display orv prints the failure and exits with status 2 (got $status: $out)"
 fi
 
 if [ "$failures" != 0 ]; then

@@ -4,6 +4,7 @@
 #include "audio/music.h"
 
 #include <gtest/gtest.h>
+#include <sys/stat.h>
 #include <unistd.h>
 
 #include <algorithm>
@@ -199,22 +200,28 @@ TEST_F(MusicTest, UnplayableFileLosesOnlyTheMusicWithOneLineOnStderr) {
     std::vector<uint8_t> random(4096);
     std::mt19937 rng(12345);
     for (uint8_t& b : random) b = uint8_t(rng());
+    enum class Made { Nothing, File, Fifo };
     struct Case {
         const char* name;
-        bool present;
+        Made made;
         std::vector<uint8_t> bytes;
         const char* reason; // a word the message gives as the cause
     };
     const Case cases[] = {
-        {"missing", false, {}, "No such file"},
-        {"empty", true, {}, "empty"},
-        {"truncated header", true, {module.begin(), module.begin() + 40}, ""},
-        {"random bytes", true, random, ""},
+        {"missing", Made::Nothing, {}, "No such file"},
+        {"empty", Made::File, {}, "empty"},
+        {"truncated header", Made::File, {module.begin(), module.begin() + 40}, ""},
+        {"random bytes", Made::File, random, ""},
+        // Opening a FIFO without a writer would wait for one, for ever.
+        {"fifo", Made::Fifo, {}, "not a regular file"},
     };
     for (const Case& c : cases) {
         SCOPED_TRACE(c.name);
         fs::remove("orv.xm");
-        if (c.present) WriteMusic(c.bytes);
+        if (c.made == Made::File) WriteMusic(c.bytes);
+        if (c.made == Made::Fifo) {
+            ASSERT_EQ(::mkfifo("orv.xm", 0600), 0);
+        }
         Reset();
         ::testing::internal::CaptureStderr();
         StartMusic();

@@ -1,0 +1,12 @@
+# The programs' command-line conventions, checked from outside (tests/cli/check_cli.sh). The
+# tune generator is defined by a later part, so the test is added at the end of the folder.
+function(orv_add_cli_test)
+  if(ORV_TESTS AND TARGET orv-tune)
+    enable_testing()
+    add_test(NAME cli.conventions
+             COMMAND ${CMAKE_SOURCE_DIR}/tests/cli/check_cli.sh $<TARGET_FILE:orv-render>
+                     $<TARGET_FILE:orv-tune> $<$<TARGET_EXISTS:orv>:$<TARGET_FILE:orv>>)
+    set_tests_properties(cli.conventions PROPERTIES TIMEOUT 120)
+  endif()
+endfunction()
+cmake_language(DEFER CALL orv_add_cli_test)
