@@ -1,7 +1,7 @@
 // On X11, a window destroyed by another client makes Xlib's default error handler print a
-// report and end the process with status 1. The demo's own handler notes such errors about its
-// window instead, and the window system turns them into a close request; errors about anything
-// else still go to the handler that was there before.
+// report and end the process with status 1. The demo's own handler notes errors about missing
+// windows instead, and the window system turns them into a close request; other errors still go
+// to the handler that was there before.
 #include "platform/sdl/x11_window.h"
 
 #include <SDL.h>
@@ -29,6 +29,8 @@ namespace {
 XErrorHandler Previous = nullptr;
 
 int OnXError(Display* display, XErrorEvent* error) {
+    // Requests on the windows around it (SDL's translations to the root) fail as well once it is
+    // gone, so any missing window or drawable counts: either way the run could not go on.
     if (Watched != 0 && (error->resourceid == Watched || error->error_code == BadWindow ||
                          error->error_code == BadDrawable)) {
         Lost.store(true, std::memory_order_relaxed);
