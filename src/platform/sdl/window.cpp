@@ -33,6 +33,7 @@ bool Push(const MSG& msg) {
 }
 
 bool VideoRefused = false;
+bool LossReported = false; // the window's loss from outside has been made a quit request
 
 // SDL falls back on drivers that show nothing when no display can be reached; a demo run on
 // one would play unseen. They are used only when SDL_VIDEODRIVER asks for them.
@@ -218,12 +219,11 @@ int32_t GetSystemMetrics(int32_t index) {
 }
 
 int32_t GetMessageA(MSG* msg, HWND, uint32_t, uint32_t) {
-    static bool lossReported = false;
     for (;;) {
         if (sdl::VideoUp) sdl::PumpEvents();
         // A window destroyed by another program ends the run as a close request does.
-        if (!lossReported && sdl::WindowLostOutside()) {
-            lossReported = true;
+        if (!sdl::LossReported && sdl::WindowLostOutside()) {
+            sdl::LossReported = true;
             sdl::PostToWindow(WM_QUITREQUEST, 0, 0);
         }
         if (sdl::QueueCount > 0) {
