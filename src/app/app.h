@@ -4,6 +4,7 @@
 
 #include <cstdint>
 
+#include "display/display.h"
 #include "platform/window.h"
 
 namespace orv {
@@ -27,5 +28,8 @@ LRESULT WindowProcedure(HWND window, uint32_t message, WPARAM wParam, LPARAM lPa
 int32_t ReportStartupError(HWND window, int32_t code, const char* text);
 // A start-up failure with no window to show a box over: standard error only.
 void ReportNoWindow(const char* text);
+
+// The shell as the display's client: its window procedure and reports, and the frame drawer.
+extern const DisplayClient ShellDisplay;
 
 } // namespace orv

@@ -81,4 +81,6 @@ int32_t ReportStartupError(HWND window, int32_t code, const char* text) {
     return code;
 }
 
+const DisplayClient ShellDisplay{WindowProcedure, ReportStartupError, ReportNoWindow, RenderFrame};
+
 } // namespace orv

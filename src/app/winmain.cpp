@@ -1,6 +1,7 @@
 // The entry routine: display, buffers, the intro loop, the music, the main loop, shutdown.
 // Frames are drawn by the timer messages the loops dispatch, never by the loops themselves.
 #include <cstdio>
+#include <string>
 
 #include "app/app.h"
 #include "app/run.h"
@@ -13,7 +14,7 @@
 namespace orv {
 
 int32_t WinMain(HINSTANCE instance, HINSTANCE, const char*, int32_t showCommand) {
-    if (InitDisplay(instance, showCommand) != 0) return ExitDisplayFailed;
+    if (InitDisplay(instance, showCommand, ShellDisplay) != 0) return ExitDisplayFailed;
     if (PrepareRun(SurfacePitch, DisplayMode) == 0) {
         std::fprintf(stderr, "%s: out of memory for the frame buffers\n", TitleString);
         FreeBuffers();
@@ -36,7 +37,16 @@ int32_t WinMain(HINSTANCE instance, HINSTANCE, const char*, int32_t showCommand)
         return int32_t(msg.wParam);
     }
 
-    StartMusic();
+    if (!StartMusic()) {
+        // The same way out as a failed display start: the display released first, then the
+        // message in a box and on standard error, the window destroyed, the buffers freed.
+        const std::string text =
+            std::string("the audio output could not be started: ") + BASS_ErrorText();
+        BASS_Free();
+        const int32_t status = ReportStartupError(MainWindow, ExitAudioFailed, text.c_str());
+        FreeBuffers();
+        return status;
+    }
     for (;;) {
         fetched = GetMessageA(&msg, nullptr, 0, 0);
         if (fetched == 0 || MusicEnded.load(std::memory_order_relaxed) != 0) break;

@@ -2,10 +2,8 @@
 #include "audio/music.h"
 
 #include <cstdio>
-#include <cstdlib>
 #include <string>
 
-#include "app/app.h"
 #include "timeline/scheduler.h"
 
 namespace orv {
@@ -20,18 +18,11 @@ namespace {
 constexpr uint32_t InstrumentSyncCount = 32;
 constexpr uint32_t AnyNote = 0xFFFF0000u;
 
-// Without sound the demo has nothing to follow: say so and end with the audio failure status.
-[[noreturn]] void AbortAudioStart() {
-    std::fprintf(stderr, "orv: the audio output could not be started: %s\n", BASS_ErrorText());
-    BASS_Free();
-    std::exit(ExitAudioFailed);
-}
-
 } // namespace
 
-void StartMusic() {
+bool StartMusic() {
     // The library needs no window here: the output is the default device either way.
-    if (BASS_Init(-1, 44100, 0, nullptr) == 0) AbortAudioStart();
+    if (BASS_Init(-1, 44100, 0, nullptr) == 0) return false;
 
     MusicStream = BASS_StreamCreateFile(0, MusicFile, 0, 0, 0);
     if (MusicStream != 0) {
@@ -59,6 +50,7 @@ void StartMusic() {
         BASS_StreamPlay(MusicStream, 0, 0);
     else
         BASS_MusicPlayEx(MusicChannel, 0, -1, 1);
+    return true;
 }
 
 void MusicEndSyncProc(HSYNC /*handle*/, uint32_t /*channel*/, uint32_t /*data*/,

@@ -14,7 +14,9 @@ extern std::atomic<uint8_t> MusicEnded;
 extern HSTREAM MusicStream;
 extern uint32_t MusicChannel;
 
-void StartMusic();
+// Starts the music; a missing or unreadable music file leaves the run silent. Returns false,
+// with BASS_ErrorText() telling why, when the audio output itself could not be started.
+bool StartMusic();
 void MusicEndSyncProc(HSYNC handle, uint32_t channel, uint32_t data, uint32_t user);
 void InstrumentSyncProc(HSYNC handle, uint32_t channel, uint32_t data, uint32_t user);
 

@@ -1,9 +1,7 @@
 // Display set-up, the per-frame lock/draw/unlock/flip, and release.
 #include "display/display.h"
 
-#include "app/app.h"
 #include "display/frame_output.h"
-#include "timeline/scheduler.h"
 
 namespace orv {
 
@@ -15,15 +13,17 @@ DisplaySurface* BackBuffer = nullptr;
 namespace {
 // The depths tried in turn, and the DisplayMode each gives.
 constexpr int32_t DepthsTried[3] = {32, 24, 16};
+DisplayClient Client{};
 } // namespace
 
-int32_t InitDisplay(HINSTANCE, int32_t showCommand) {
-    RegisterClassA(TitleString, WindowProcedure);
+int32_t InitDisplay(HINSTANCE, int32_t showCommand, const DisplayClient& client) {
+    Client = client;
+    RegisterClassA(TitleString, client.windowProcedure);
     MainWindow = CreateWindowExA(TitleString, TitleString, GetSystemMetrics(SM_CXSCREEN),
                                  GetSystemMetrics(SM_CYSCREEN));
     if (MainWindow == nullptr) {
         // No window to show a box over: the report goes to standard error only.
-        ReportNoWindow("CreateWindowEx FAILED");
+        Client.reportNoWindow("CreateWindowEx FAILED");
         return 1;
     }
     ShowWindow(MainWindow, showCommand);
@@ -33,11 +33,11 @@ int32_t InitDisplay(HINSTANCE, int32_t showCommand) {
     DDResult result = DirectDrawCreate(&DirectDrawObject);
     if (result != DD_OK) {
         DirectDrawObject = nullptr;
-        return ReportStartupError(MainWindow, result, "DirectDrawCreate FAILED");
+        return Client.reportStartupError(MainWindow, result, "DirectDrawCreate FAILED");
     }
     result = SetCooperativeLevel(DirectDrawObject, MainWindow, DDSCL_EXCLUSIVE_FULLSCREEN);
     if (result != DD_OK) {
-        return ReportStartupError(MainWindow, result, "SetCooperativeLevel FAILED");
+        return Client.reportStartupError(MainWindow, result, "SetCooperativeLevel FAILED");
     }
     for (int32_t mode = 0; mode < 3; mode++) {
         result = SetDisplayMode(DirectDrawObject, 640, 480, DepthsTried[mode]);
@@ -46,25 +46,27 @@ int32_t InitDisplay(HINSTANCE, int32_t showCommand) {
             break;
         }
     }
-    if (result != DD_OK) return ReportStartupError(MainWindow, result, "SetDisplayMode FAILED");
+    if (result != DD_OK)
+        return Client.reportStartupError(MainWindow, result, "SetDisplayMode FAILED");
 
     result = CreateFlippingSurface(DirectDrawObject, &PrimarySurface);
     if (result != DD_OK) {
         PrimarySurface = nullptr;
-        return ReportStartupError(MainWindow, result, "CreateSurface FAILED");
+        return Client.reportStartupError(MainWindow, result, "CreateSurface FAILED");
     }
     result = GetAttachedSurface(PrimarySurface, &BackBuffer);
     if (result != DD_OK) {
         BackBuffer = nullptr;
-        return ReportStartupError(MainWindow, result, "GetAttachedSurface FAILED");
+        return Client.reportStartupError(MainWindow, result, "GetAttachedSurface FAILED");
     }
     int32_t pitch = 0;
     result = GetSurfacePitch(BackBuffer, &pitch);
-    if (result != DD_OK) return ReportStartupError(MainWindow, result, "GetSurfaceDesc FAILED");
+    if (result != DD_OK)
+        return Client.reportStartupError(MainWindow, result, "GetSurfaceDesc FAILED");
     SurfacePitch = pitch;
 
     if (SetTimer(MainWindow, FlipTimerId, FlipTimerPeriodMs, nullptr) != FlipTimerId) {
-        return ReportStartupError(MainWindow, 1, "SetTimer for FPS FAILED");
+        return Client.reportStartupError(MainWindow, 1, "SetTimer for FPS FAILED");
     }
     SetCursor(nullptr);
     SetCursorPos(640, 480);
@@ -76,7 +78,7 @@ void OnFlipTimer() {
     if (PrimarySurface == nullptr || BackBuffer == nullptr) return;
     void* memory = nullptr;
     if (LockSurface(BackBuffer, &memory) == DD_OK) {
-        if (memory != nullptr) RenderFrame(memory, DisplayMode);
+        if (memory != nullptr) Client.drawFrame(memory, DisplayMode);
         UnlockSurface(BackBuffer);
     }
     for (;;) {

@@ -30,7 +30,8 @@ inline FileStatus SaveSnapshotTga(const char* name, const uint32_t* pixels, int3
 // the path separator.
 std::string SnapshotName(int32_t n);
 
-// The snapshot step of a frame: saves under the counter's name, or the next free number.
-void TakeSnapshot(const uint32_t* pixels, int32_t stride);
+// The snapshot step of a frame: saves the frame under counter's name, or under the next free
+// number when that name is taken. Returns the counter for the next snapshot.
+int32_t TakeSnapshot(const uint32_t* pixels, int32_t stride, int32_t counter);
 
 } // namespace orv

@@ -5,7 +5,6 @@
 
 #include "raster/raster.h"
 #include "snapshot/snapshot.h"
-#include "timeline/scheduler.h"
 
 namespace orv {
 
@@ -65,10 +64,10 @@ std::string SnapshotName(int32_t n) {
     return result;
 }
 
-void TakeSnapshot(const uint32_t* pixels, int32_t stride) {
+int32_t TakeSnapshot(const uint32_t* pixels, int32_t stride, int32_t counter) {
     // Existing snapshots are kept: the next number whose name is free is taken instead.
     constexpr int32_t MaxTries = 10000;
-    int32_t n = SnapshotCounter;
+    int32_t n = counter;
     std::string name, why;
     FileStatus status = FileStatus::NameTaken;
     for (int32_t tries = 0; tries < MaxTries && n < INT32_MAX; ++tries, ++n) {
@@ -78,7 +77,7 @@ void TakeSnapshot(const uint32_t* pixels, int32_t stride) {
     }
     if (status != FileStatus::Created)
         std::fprintf(stderr, "orv: snapshot %s not saved: %s\n", name.c_str(), why.c_str());
-    SnapshotCounter = n < INT32_MAX ? n + 1 : n;
+    return n < INT32_MAX ? n + 1 : n;
 }
 
 } // namespace orv

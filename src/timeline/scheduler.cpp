@@ -64,7 +64,7 @@ void RenderFrame(void* surface, int32_t mode) {
 
     if (SnapshotRequest) {
         SnapshotRequest = 0;
-        TakeSnapshot(RenderTarget, RowStride);
+        SnapshotCounter = TakeSnapshot(RenderTarget, RowStride, SnapshotCounter);
     }
 
     FinishFrameOutput(surface, mode);

@@ -13,7 +13,7 @@ class WindowProcTest : public ShellTest {
   protected:
     void SetUp() override {
         ShellTest::SetUp();
-        ASSERT_EQ(InitDisplay(nullptr, SW_SHOW), 0);
+        ASSERT_EQ(InitDisplay(nullptr, SW_SHOW, ShellDisplay), 0);
         ASSERT_EQ(PrepareRun(SurfacePitch, DisplayMode), 1);
     }
     // Handles every posted message (not the timer's); true when the quit message came.

@@ -102,7 +102,7 @@ TEST_F(WinMainTest, EscIsIgnoredInTheIntroAndEndsTheRunAfterIt) {
 }
 
 TEST_F(WinMainTest, SystemKeyDuringTheIntroEndsAtOnceWithoutMusic) {
-    // Were the music started, the failing audio start would end the process.
+    // Were the music started, the failing audio start would end the run with a failure status.
     headless::SetAudioInitFails(true);
     PostAt(1000, WM_SYSKEYDOWN, VK_MENU, KeyAltHeld);
     EXPECT_EQ(RunDemo(), 0);
@@ -110,6 +110,20 @@ TEST_F(WinMainTest, SystemKeyDuringTheIntroEndsAtOnceWithoutMusic) {
     EXPECT_EQ(IntroPhase, 1);
     EXPECT_FALSE(Recorded().blockedForever);
     EXPECT_TRUE(Recorded().deviceReleased);
+}
+
+TEST_F(WinMainTest, AudioThatCannotStartEndsTheRunThroughTheNormalShutdown) {
+    headless::SetAudioInitFails(true);
+    ::testing::internal::CaptureStderr();
+    EXPECT_EQ(RunDemo(), ExitAudioFailed);
+    const std::string err = ::testing::internal::GetCapturedStderr();
+    EXPECT_NE(err.find("orv: the audio output could not be started: "), std::string::npos) << err;
+    EXPECT_LE(timeGetTime(), 5100u); // right after the intro
+    EXPECT_TRUE(Recorded().surfaceReleased);
+    EXPECT_TRUE(Recorded().deviceReleased);
+    EXPECT_EQ(Recorded().boxesOverHeldDisplay, 0);
+    EXPECT_EQ(Recorded().windowsDestroyed, 1);
+    EXPECT_EQ(OffscreenFrame, nullptr);
 }
 
 TEST_F(WinMainTest, OutsideQuitRequestEndsTheMusicPhase) {

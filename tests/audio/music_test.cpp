@@ -14,7 +14,6 @@
 #include <string>
 #include <vector>
 
-#include "app/app.h"
 #include "platform/bass.h"
 #include "platform/clock.h"
 #include "platform/headless/audio_headless.h"
@@ -237,17 +236,6 @@ TEST_F(MusicTest, UnplayableFileLosesOnlyTheMusicWithOneLineOnStderr) {
         for (int i = 0; i < EffectSlotCount; ++i) EXPECT_EQ(Slot(i), Untouched);
         BASS_Free();
     }
-}
-
-TEST_F(MusicTest, AudioThatCannotStartEndsTheRunWithAMessage) {
-    WriteModule(BasicModule());
-    EXPECT_EXIT(
-        {
-            headless::SetAudioInitFails(true);
-            StartMusic();
-        },
-        ::testing::ExitedWithCode(ExitAudioFailed),
-        "^orv: the audio output could not be started: [^\n]+\n$");
 }
 
 TEST_F(MusicTest, FreeIsHarmlessBeforeInitAndTwiceAndSilencesAtOnce) {

@@ -17,7 +17,7 @@ using headless::Step;
 using DisplayTest = ShellTest;
 
 TEST_F(DisplayTest, ReadyDisplayRunsAt32BitsWithHiddenCursorAndFlipTimer) {
-    ASSERT_EQ(InitDisplay(nullptr, SW_SHOW), 0);
+    ASSERT_EQ(InitDisplay(nullptr, SW_SHOW, ShellDisplay), 0);
     EXPECT_EQ(DisplayMode, 0);
     EXPECT_EQ(SurfacePitch, 2560);
     EXPECT_EQ(Recorded().modesAsked, std::vector<int32_t>{32});
@@ -41,7 +41,7 @@ class DepthFallback : public ShellTest,
 TEST_P(DepthFallback, TakesTheFirstAcceptedDepth) {
     auto [accepted, mode, pitch, asked] = GetParam();
     for (int i = 0; i < 3; i++) Configure().accept[i] = accepted[i];
-    ASSERT_EQ(InitDisplay(nullptr, SW_SHOW), 0);
+    ASSERT_EQ(InitDisplay(nullptr, SW_SHOW, ShellDisplay), 0);
     EXPECT_EQ(DisplayMode, mode);
     EXPECT_EQ(SurfacePitch, pitch);
     EXPECT_EQ(Recorded().modesAsked.size(), asked);
@@ -56,7 +56,7 @@ INSTANTIATE_TEST_SUITE_P(
 TEST_F(DisplayTest, NoAcceptedDepthReportsTheThirdAttempt) {
     for (bool& accept : Configure().accept) accept = false;
     ::testing::internal::CaptureStderr();
-    int32_t result = InitDisplay(nullptr, SW_SHOW);
+    int32_t result = InitDisplay(nullptr, SW_SHOW, ShellDisplay);
     std::string err = ::testing::internal::GetCapturedStderr();
     EXPECT_EQ(result, DDERR_INVALIDMODE);
     EXPECT_EQ(Recorded().modesAsked, (std::vector<int32_t>{32, 24, 16}));
@@ -69,7 +69,7 @@ TEST_F(DisplayTest, FailingStepReturnsItsCodeAndLeavesNothingHeld) {
     Configure().fail[int(Step::GetSurfaceDesc)] = true;
     Configure().failResult = int32_t(0x88760096u);
     ::testing::internal::CaptureStderr();
-    EXPECT_EQ(InitDisplay(nullptr, SW_SHOW), int32_t(0x88760096u));
+    EXPECT_EQ(InitDisplay(nullptr, SW_SHOW, ShellDisplay), int32_t(0x88760096u));
     ::testing::internal::GetCapturedStderr();
     EXPECT_TRUE(Recorded().surfaceReleased);
     EXPECT_TRUE(Recorded().deviceReleased);
@@ -87,7 +87,7 @@ TEST_F(DisplayTest, FailingStepReturnsItsCodeAndLeavesNothingHeld) {
 TEST_F(DisplayTest, TimerFailureIsReportedWithANonZeroResult) {
     Configure().fail[int(Step::SetTimer)] = true;
     ::testing::internal::CaptureStderr();
-    EXPECT_NE(InitDisplay(nullptr, SW_SHOW), 0);
+    EXPECT_NE(InitDisplay(nullptr, SW_SHOW, ShellDisplay), 0);
     ::testing::internal::GetCapturedStderr();
     ASSERT_EQ(Recorded().boxTexts.size(), 1u);
     EXPECT_EQ(Recorded().boxTexts[0], "SetTimer for FPS FAILED");
@@ -98,7 +98,7 @@ class FlipTest : public ShellTest {
   protected:
     void SetUp() override {
         ShellTest::SetUp();
-        ASSERT_EQ(InitDisplay(nullptr, SW_SHOW), 0);
+        ASSERT_EQ(InitDisplay(nullptr, SW_SHOW, ShellDisplay), 0);
         ASSERT_EQ(PrepareRun(SurfacePitch, DisplayMode), 1);
     }
 };
@@ -177,7 +177,7 @@ TEST_P(ShownFrame, FirstIntroFrameReachesTheScreenInTheDisplaysFormat) {
     int mode = GetParam();
     for (int i = 0; i < mode; i++) Configure().accept[i] = false;
     Configure().pitchPadding = 64;
-    ASSERT_EQ(InitDisplay(nullptr, SW_SHOW), 0);
+    ASSERT_EQ(InitDisplay(nullptr, SW_SHOW, ShellDisplay), 0);
     ASSERT_EQ(DisplayMode, mode);
     ASSERT_EQ(PrepareRun(SurfacePitch, DisplayMode), 1);
     OnFlipTimer();
