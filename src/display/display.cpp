@@ -2,6 +2,7 @@
 #include "display/display.h"
 
 #include "display/frame_output.h"
+#include "raster/raster.h"
 
 namespace orv {
 
@@ -40,7 +41,7 @@ int32_t InitDisplay(HINSTANCE, int32_t showCommand, const DisplayClient& client)
         return Client.reportStartupError(MainWindow, result, "SetCooperativeLevel FAILED");
     }
     for (int32_t mode = 0; mode < 3; mode++) {
-        result = SetDisplayMode(DirectDrawObject, 640, 480, DepthsTried[mode]);
+        result = SetDisplayMode(DirectDrawObject, FrameWidth, FrameHeight, DepthsTried[mode]);
         if (result == DD_OK) {
             DisplayMode = mode;
             break;
@@ -69,7 +70,7 @@ int32_t InitDisplay(HINSTANCE, int32_t showCommand, const DisplayClient& client)
         return Client.reportStartupError(MainWindow, 1, "SetTimer for FPS FAILED");
     }
     SetCursor(nullptr);
-    SetCursorPos(640, 480);
+    SetCursorPos(FrameWidth, FrameHeight);
     return 0;
 }
 

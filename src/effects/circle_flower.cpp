@@ -36,10 +36,10 @@ constexpr float DeathSize = 400.0f;
 // Flowers grown over a long gap between frames skip their millions of unseen points this way.
 bool CircleMissesFrame(int32_t cx, int32_t cy, int32_t radius) {
     const double x = cx, y = cy;
-    const double outX = x < 0 ? -x : x > 639 ? x - 639 : 0.0;
-    const double outY = y < 0 ? -y : y > 479 ? y - 479 : 0.0;
-    const double farX = std::max(std::fabs(x), std::fabs(x - 639));
-    const double farY = std::max(std::fabs(y), std::fabs(y - 479));
+    const double outX = x < 0 ? -x : x > FrameRight ? x - FrameRight : 0.0;
+    const double outY = y < 0 ? -y : y > FrameBottom ? y - FrameBottom : 0.0;
+    const double farX = std::max(std::fabs(x), std::fabs(x - FrameRight));
+    const double farY = std::max(std::fabs(y), std::fabs(y - FrameBottom));
     return std::hypot(outX, outY) > radius + 2.0 || std::hypot(farX, farY) < radius - 2.0;
 }
 
@@ -88,9 +88,9 @@ int32_t DrawCircleFlower(int32_t trigger, int32_t elapsed, int32_t /*note*/, int
         FlowerDivisor = static_cast<float>(divisor);
     }
 
-    FlowerPenFrom = {320, 240};
-    DrawFlowerNode(320, 240, Trunc(FlowerSize), YellowGreen, FlowerAngle, FlowerDivisor,
-                   FlowerBranches, FlowerDepth);
+    FlowerPenFrom = {FrameCentreX, FrameCentreY};
+    DrawFlowerNode(FrameCentreX, FrameCentreY, Trunc(FlowerSize), YellowGreen, FlowerAngle,
+                   FlowerDivisor, FlowerBranches, FlowerDepth);
     return FlowerSize < DeathSize ? 1 : 0;
 }
 

@@ -66,10 +66,10 @@ int32_t DrawCrosshairTargets(int32_t trigger, int32_t elapsed, int32_t /*note*/,
         if (target.age >= TargetLifeTicks) continue;
         const int32_t x = target.x, y = target.y;
         const int32_t d = target.age < 16 ? target.age : 48 - target.age; // crosshair spread
-        DrawLineEvery2(x - d, 0, x - d, 479, TargetYellow);
-        DrawLineEvery2(x + d, 0, x + d, 479, TargetYellow);
-        DrawLineEvery2(0, y - d, 639, y - d, TargetYellow);
-        DrawLineEvery2(0, y + d, 639, y + d, TargetYellow);
+        DrawLineEvery2(x - d, 0, x - d, FrameBottom, TargetYellow);
+        DrawLineEvery2(x + d, 0, x + d, FrameBottom, TargetYellow);
+        DrawLineEvery2(0, y - d, FrameRight, y - d, TargetYellow);
+        DrawLineEvery2(0, y + d, FrameRight, y + d, TargetYellow);
         if (prevX != -1) DrawLine(prevX, prevY, x, y, TargetWhite);
         DrawCircle(x, y, 8, TargetWhite);
         prevX = x;

@@ -14,7 +14,7 @@ namespace {
 constexpr ColorTriple DriftPink{255, 0, 132};
 constexpr int32_t DriftStartX = 288;
 constexpr int32_t DriftRowSpacing = 32;
-constexpr int32_t DriftMirror = 639; // the twin of x is at 639 - x
+constexpr int32_t DriftMirror = FrameRight; // the twin of x is at FrameRight - x
 } // namespace
 
 void InitDriftingChains() {

@@ -5,7 +5,7 @@
 
 namespace orv {
 
-// A left-hand bead; its twin on the right stands at 639 - x.
+// A left-hand bead; its twin on the right stands at FrameRight - x.
 struct DriftBead {
     int32_t x;     // centre; negative marks an empty place
     int32_t y;     // centre, fixed by the bead's row

@@ -56,7 +56,7 @@ int32_t DrawLightning(int32_t trigger, int32_t elapsed, int32_t /*note*/, int32_
         LightningSegmentCount = 0;
         const int32_t r = rand() % 512;
         const auto startAngle = static_cast<float>(r * StartAngleUnit);
-        GrowLightningBranch(320, 240, startAngle, StartLength, 0);
+        GrowLightningBranch(FrameCentreX, FrameCentreY, startAngle, StartLength, 0);
         LightningAge = 0;
     }
     if (elapsed >= 1) {

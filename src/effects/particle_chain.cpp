@@ -37,8 +37,8 @@ void InitParticleChain() {
 
 int32_t DrawParticleChain(int32_t trigger, int32_t elapsed, int32_t /*note*/, int32_t /*volume*/) {
     // No particle is born on the centre lines, where it would never move off them.
-    if (TrailHeadX == 320) TrailHeadX = 321;
-    if (TrailHeadY == 240) TrailHeadY = 239;
+    if (TrailHeadX == FrameCentreX) TrailHeadX = FrameCentreX + 1;
+    if (TrailHeadY == FrameCentreY) TrailHeadY = FrameCentreY - 1;
 
     if (trigger != 0) {
         const int32_t first = rand() % ParticleCount;
@@ -62,8 +62,10 @@ int32_t DrawParticleChain(int32_t trigger, int32_t elapsed, int32_t /*note*/, in
     for (int32_t i = 0; i < ParticleCount; ++i) {
         if (ParticleAge[i] == Free) continue;
         const int32_t f = Wrap32(int64_t{ParticleAge[i]} + 256);
-        const int32_t nx = Wrap32(int64_t{Wrap32(int64_t{ParticleX[i]} - 320)} * f) / 256 + 320;
-        const int32_t ny = Wrap32(int64_t{Wrap32(int64_t{ParticleY[i]} - 240)} * f) / 256 + 240;
+        const int32_t nx =
+            Wrap32(int64_t{Wrap32(int64_t{ParticleX[i]} - FrameCentreX)} * f) / 256 + FrameCentreX;
+        const int32_t ny =
+            Wrap32(int64_t{Wrap32(int64_t{ParticleY[i]} - FrameCentreY)} * f) / 256 + FrameCentreY;
         if (nx < 0 || nx >= FrameWidth || ny < 0 || ny >= FrameHeight) {
             ParticleAge[i] = Free;
         } else {

@@ -61,7 +61,8 @@ void DrawCurlingRay(float angle, float angleStep, float length, float startRadiu
     float a = angle;
     while (r < end) {
         const double ad = a;
-        PutPixel(Trunc(r * std::sin(ad) + 320.0), Trunc(r * std::cos(ad) + 240.0), pixel);
+        PutPixel(Trunc(r * std::sin(ad) + FrameCentreX), Trunc(r * std::cos(ad) + FrameCentreY),
+                 pixel);
         const auto next = static_cast<float>(r + PointSpacing); // float32 steps set the count
         if (next == r) break; // only for radii far beyond any volume's reach
         r = next;
@@ -69,8 +70,8 @@ void DrawCurlingRay(float angle, float angleStep, float length, float startRadiu
     }
     const double tipAngle = a + TipAngleSteps * angleStep;
     const double tipRadius = r + TipBeyond;
-    DrawCircle(Trunc(tipRadius * std::sin(tipAngle) + 320.0),
-               Trunc(tipRadius * std::cos(tipAngle) + 240.0), 4,
+    DrawCircle(Trunc(tipRadius * std::sin(tipAngle) + FrameCentreX),
+               Trunc(tipRadius * std::cos(tipAngle) + FrameCentreY), 4,
                ColorTriple{colour.red, colour.green, 0});
 }
 
@@ -87,7 +88,7 @@ int32_t DrawRayBurst(int32_t trigger, int32_t elapsed, int32_t /*note*/, int32_t
         RayBurstLevel = RayBurstLevel > LevelStep ? RayBurstLevel - LevelStep : 0;
     }
 
-    DrawBrokenCircle(320, 240, Trunc(RayBurstRadius), RayBurstLevel, White);
+    DrawBrokenCircle(FrameCentreX, FrameCentreY, Trunc(RayBurstRadius), RayBurstLevel, White);
 
     for (const RayRecord& ray : RayTable) {
         if (rand() % 255 >= RayBurstLevel) continue;

@@ -52,8 +52,8 @@ void SpawnRing() {
 
 bool InsideBox(const StarRing& ring) {
     for (int32_t k = 0; k < RingPoints; ++k) {
-        const double x = static_cast<double>(ring.shapeX[k]) * ring.scale + 320.0;
-        const double y = static_cast<double>(ring.shapeY[k]) * ring.scale + 240.0;
+        const double x = static_cast<double>(ring.shapeX[k]) * ring.scale + FrameCentreX;
+        const double y = static_cast<double>(ring.shapeY[k]) * ring.scale + FrameCentreY;
         if (x < BoxLeft || x >= BoxRight || y < BoxTop || y >= BoxBottom) return false;
     }
     return true;
@@ -104,8 +104,8 @@ int32_t DrawRingWeb(int32_t trigger, int32_t elapsed, int32_t /*note*/, int32_t 
         if (ring.shown == 0) continue;
         Point p[RingPoints];
         for (int32_t k = 0; k < RingPoints; ++k) {
-            p[k] = {Trunc(static_cast<double>(ring.scale) * ring.shapeX[k] + 320.0),
-                    Trunc(static_cast<double>(ring.scale) * ring.shapeY[k] + 240.0)};
+            p[k] = {Trunc(static_cast<double>(ring.scale) * ring.shapeX[k] + FrameCentreX),
+                    Trunc(static_cast<double>(ring.scale) * ring.shapeY[k] + FrameCentreY)};
         }
         // Half the star: only the strokes from an outer point to the following inner one.
         for (int32_t k = 1; k <= RingPoints; ++k) {

@@ -54,16 +54,16 @@ int32_t DrawSpinningWeb(int32_t trigger, int32_t elapsed, int32_t /*note*/, int3
         p.screenX = WebScale * x2 * 0.015625;
         p.screenY = WebScale * y2 * 0.015625;
         // The mirror comes from the unrounded offset, not from the truncated point.
-        px[k] = Trunc(p.screenX + 320.0);
-        py[k] = Trunc(p.screenY + 240.0);
-        mx[k] = Trunc(320.0 - p.screenX);
-        my[k] = Trunc(240.0 - p.screenY);
+        px[k] = Trunc(p.screenX + FrameCentreX);
+        py[k] = Trunc(p.screenY + FrameCentreY);
+        mx[k] = Trunc(FrameCentreX - p.screenX);
+        my[k] = Trunc(FrameCentreY - p.screenY);
     }
 
     const int32_t s2 = 2 * WebScale;
-    const int32_t cornerX[4] = {s2, 639 - s2, s2, 639 - s2};
-    const int32_t cornerY[4] = {s2, s2, 479 - s2, 479 - s2};
-    DrawLine(320, 240, px[0], py[0], WebWhite);
+    const int32_t cornerX[4] = {s2, FrameRight - s2, s2, FrameRight - s2};
+    const int32_t cornerY[4] = {s2, s2, FrameBottom - s2, FrameBottom - s2};
+    DrawLine(FrameCentreX, FrameCentreY, px[0], py[0], WebWhite);
     for (int32_t pass = 0; pass < WebPasses; ++pass) {
         const int32_t i = 3 * pass, a = i % 16, b = (i + 4) % 16;
         DrawLine(px[a], py[a], px[b], py[b], WebWhite);
@@ -73,10 +73,10 @@ int32_t DrawSpinningWeb(int32_t trigger, int32_t elapsed, int32_t /*note*/, int3
         if (pass < 4) DrawLineEvery2(cornerX[pass], cornerY[pass], px[a], py[a], WebAmber);
     }
     if (WebScale < 32) {
-        DrawLineEvery2(320, s2, 320, 240, WebAmber);
-        DrawLineEvery2(320, 479 - s2, 320, 240, WebAmber);
-        DrawLineEvery2(s2, 240, 320, 240, WebAmber);
-        DrawLineEvery2(639 - s2, 240, 320, 240, WebAmber);
+        DrawLineEvery2(FrameCentreX, s2, FrameCentreX, FrameCentreY, WebAmber);
+        DrawLineEvery2(FrameCentreX, FrameBottom - s2, FrameCentreX, FrameCentreY, WebAmber);
+        DrawLineEvery2(s2, FrameCentreY, FrameCentreX, FrameCentreY, WebAmber);
+        DrawLineEvery2(FrameRight - s2, FrameCentreY, FrameCentreX, FrameCentreY, WebAmber);
     }
     return WebScale != 0 ? 1 : 0;
 }

@@ -36,8 +36,8 @@ int32_t DrawSpiralSweep(int32_t trigger, int32_t elapsed, int32_t /*note*/, int3
                              static_cast<uint8_t>(SpiralGlow * 5)};
 
     const double angle = SpiralAngle;
-    DrawLine(Trunc(100.0 * std::sin(angle) + 320.0), Trunc(100.0 * std::cos(angle) + 240.0), 320,
-             240, colour);
+    DrawLine(Trunc(100.0 * std::sin(angle) + FrameCentreX),
+             Trunc(100.0 * std::cos(angle) + FrameCentreY), FrameCentreX, FrameCentreY, colour);
 
     const double end = angle + SpiralSpan;
     double d = angle;
@@ -46,9 +46,10 @@ int32_t DrawSpiralSweep(int32_t trigger, int32_t elapsed, int32_t /*note*/, int3
     int32_t strokes = 0;
     do {
         const double outer = static_cast<double>(radius) + e;
-        DrawLine(Trunc(radius * std::sin(d) + 320.0), Trunc(radius * std::cos(d) + 240.0),
-                 Trunc(outer * std::sin(d + SpiralStrokeAngle) + 320.0),
-                 Trunc(outer * std::cos(d + SpiralStrokeAngle) + 240.0), colour);
+        DrawLine(Trunc(radius * std::sin(d) + FrameCentreX),
+                 Trunc(radius * std::cos(d) + FrameCentreY),
+                 Trunc(outer * std::sin(d + SpiralStrokeAngle) + FrameCentreX),
+                 Trunc(outer * std::cos(d + SpiralStrokeAngle) + FrameCentreY), colour);
         d += SpiralStrokeAngle;
         radius = static_cast<float>(radius + 3.0); // float32 on purpose
         ++e;

@@ -23,6 +23,10 @@ inline constexpr DDResult DDERR_WASSTILLDRAWING = int32_t(0x8876021Cu);
 
 inline constexpr uint32_t DDSCL_EXCLUSIVE_FULLSCREEN = 0x11;
 
+// The one display mode size the back ends offer.
+inline constexpr int32_t ModeWidth = 640;
+inline constexpr int32_t ModeHeight = 480;
+
 DDResult DirectDrawCreate(DisplayDevice** device);
 // Takes the screen for the window: full screen, on top.
 DDResult SetCooperativeLevel(DisplayDevice* device, HWND window, uint32_t flags);

@@ -21,9 +21,9 @@ constexpr int ClipPasses = 3;
 uint8_t ComputeOutcode(int32_t x, int32_t y) {
     uint8_t code = 0;
     if (x < 0) code += OutLeft;
-    if (x >= ClipWidth) code += OutRight;
+    if (x >= FrameWidth) code += OutRight;
     if (y < 0) code += OutTop;
-    if (y >= ClipHeight) code += OutBottom;
+    if (y >= FrameHeight) code += OutBottom;
     return code;
 }
 
@@ -31,8 +31,8 @@ uint8_t ComputeOutcode(int32_t x, int32_t y) {
 // step sees the coordinates the previous one produced. Computed in double, then truncated.
 void ClipEndpoint(int32_t& x, int32_t& y, int32_t dx, int32_t dy, uint8_t code) {
     if (code & OutRight) {
-        y = Trunc(y + dy * ((double(ClipWidth - 1) - x) / dx));
-        x = ClipWidth - 1;
+        y = Trunc(y + dy * ((double(FrameRight) - x) / dx));
+        x = FrameRight;
     }
     if (code & OutLeft) {
         y = Trunc(y + dy * ((0.0 - x) / dx));
@@ -43,8 +43,8 @@ void ClipEndpoint(int32_t& x, int32_t& y, int32_t dx, int32_t dy, uint8_t code) 
         y = 0;
     }
     if (code & OutBottom) {
-        x = Trunc(x + dx * ((double(ClipHeight - 1) - y) / dy));
-        y = ClipHeight - 1;
+        x = Trunc(x + dx * ((double(FrameBottom) - y) / dy));
+        y = FrameBottom;
     }
 }
 

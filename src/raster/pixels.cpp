@@ -7,7 +7,7 @@
 namespace orv {
 
 void PutPixel(int32_t x, int32_t y, uint32_t pixel) {
-    if (x < 0 || x > 639 || y < 0 || y > 479) return;
+    if (x < 0 || x > FrameRight || y < 0 || y > FrameBottom) return;
     RenderTarget[int64_t{y} * RowStride + x] = pixel;
 }
 
@@ -16,7 +16,7 @@ namespace {
 // Plots one point of an outline; centre plus offset is taken in 64 bits, so a centre near the
 // ends of the 32-bit range cannot overflow.
 inline void PlotOutlinePoint(int64_t x, int64_t y, uint32_t pixel) {
-    if (x < 0 || x > 639 || y < 0 || y > 479) return;
+    if (x < 0 || x > FrameRight || y < 0 || y > FrameBottom) return;
     RenderTarget[y * RowStride + x] = pixel;
 }
 

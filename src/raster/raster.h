@@ -19,10 +19,13 @@ inline constexpr uint32_t MakePixel(const ColorTriple& c) {
 extern uint32_t* RenderTarget;
 extern int32_t RowStride;
 
+// The picture's size, its last column and row, and its centre.
 inline constexpr int32_t FrameWidth = 640;
 inline constexpr int32_t FrameHeight = 480;
-inline constexpr int32_t ClipWidth = 640;
-inline constexpr int32_t ClipHeight = 480;
+inline constexpr int32_t FrameRight = FrameWidth - 1;
+inline constexpr int32_t FrameBottom = FrameHeight - 1;
+inline constexpr int32_t FrameCentreX = FrameWidth / 2;
+inline constexpr int32_t FrameCentreY = FrameHeight / 2;
 
 // Truncates toward zero like the x86 conversion instructions: values that do not fit in 32 bits
 // (and NaN) give INT32_MIN instead of undefined behaviour.

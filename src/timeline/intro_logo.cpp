@@ -83,10 +83,10 @@ void DrawIntroLogo(int32_t ticks) {
     // Design size at tick 15: the float32 constant nearest 1/15, the product stored as float32.
     const float scale = static_cast<float>(ticks * double{0.06666667f});
     const auto screenX = [scale](int32_t x) {
-        return Trunc((x - LogoCentreX) * double{scale} + 320.0);
+        return Trunc((x - LogoCentreX) * double{scale} + FrameCentreX);
     };
     const auto screenY = [scale](int32_t y) {
-        return Trunc((y - LogoCentreY) * double{scale} + 240.0);
+        return Trunc((y - LogoCentreY) * double{scale} + FrameCentreY);
     };
 
     for (const LogoSegment* s = LogoSegments; s->x1 != -1; ++s) {

@@ -114,7 +114,7 @@ DDResult SetDisplayMode(DisplayDevice* device, int32_t width, int32_t height,
     auto& s = Current();
     s.record.modesAsked.push_back(bitsPerPixel);
     int32_t index = bitsPerPixel == 32 ? 0 : bitsPerPixel == 24 ? 1 : bitsPerPixel == 16 ? 2 : -1;
-    if (width != 640 || height != 480 || index < 0 || !s.setup.accept[index]) {
+    if (width != ModeWidth || height != ModeHeight || index < 0 || !s.setup.accept[index]) {
         s.error = "mode refused";
         return DDERR_INVALIDMODE;
     }
@@ -126,9 +126,9 @@ DDResult CreateFlippingSurface(DisplayDevice* device, DisplaySurface** primary) 
     auto& s = Current();
     if (Fails(Step::CreateSurface)) return Fail("surface refused");
     if (!device->alive || device->bitsPerPixel == 0) return DDERR_GENERIC;
-    const int32_t pitch = 640 * (device->bitsPerPixel / 8) + s.setup.pitchPadding;
+    const int32_t pitch = ModeWidth * (device->bitsPerPixel / 8) + s.setup.pitchPadding;
     // Filled with a pattern, as uncleared video memory would be.
-    *primary = OpenFlipChain(pitch, 480, 0xCD, Hooks);
+    *primary = OpenFlipChain(pitch, ModeHeight, 0xCD, Hooks);
     return DD_OK;
 }
 

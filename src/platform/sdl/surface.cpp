@@ -25,7 +25,7 @@ uint32_t TextureFormat(int32_t bitsPerPixel) {
 bool CreateTexture() {
     auto& s = Current();
     s.texture = SDL_CreateTexture(s.device.renderer, TextureFormat(s.device.bitsPerPixel),
-                                  SDL_TEXTUREACCESS_STREAMING, 640, 480);
+                                  SDL_TEXTUREACCESS_STREAMING, ModeWidth, ModeHeight);
     if (s.texture == nullptr) {
         sdl::KeepError("SDL_CreateTexture");
         return false;
@@ -87,7 +87,7 @@ DDResult SetCooperativeLevel(DisplayDevice*, HWND window, uint32_t) {
 
 DDResult SetDisplayMode(DisplayDevice* device, int32_t width, int32_t height,
                         int32_t bitsPerPixel) {
-    if (width != 640 || height != 480 ||
+    if (width != ModeWidth || height != ModeHeight ||
         (bitsPerPixel != 32 && bitsPerPixel != 24 && bitsPerPixel != 16)) {
         return DDERR_INVALIDMODE;
     }
@@ -103,7 +103,7 @@ DDResult SetDisplayMode(DisplayDevice* device, int32_t width, int32_t height,
 DDResult CreateFlippingSurface(DisplayDevice* device, DisplaySurface** primary) {
     if (device->bitsPerPixel == 0) return DDERR_GENERIC;
     if (!CreateTexture()) return DDERR_GENERIC;
-    *primary = OpenFlipChain(640 * (device->bitsPerPixel / 8), 480, 0, Hooks);
+    *primary = OpenFlipChain(ModeWidth * (device->bitsPerPixel / 8), ModeHeight, 0, Hooks);
     return DD_OK;
 }
 

@@ -213,7 +213,7 @@ void DestroyWindow(HWND window) {
 int32_t GetSystemMetrics(int32_t index) {
     SDL_DisplayMode mode;
     if (!sdl::EnsureVideo() || SDL_GetDesktopDisplayMode(0, &mode) != 0) {
-        return index == SM_CXSCREEN ? 640 : 480;
+        return index == SM_CXSCREEN ? ModeWidth : ModeHeight;
     }
     return index == SM_CXSCREEN ? mode.w : mode.h;
 }
