@@ -89,9 +89,8 @@ uint32_t AddChannel(Channel&& fresh) {
     for (Channel& c : lib.channels) {
         if (c.handle != 0) continue;
         fresh.handle = NewHandle();
-        LockMixer();
+        MixerLock lock;
         c = std::move(fresh);
-        UnlockMixer();
         return c.handle;
     }
     return Fail("too many channels");
@@ -129,23 +128,23 @@ std::unique_ptr<MusicSource> OpenChannelSource(const Channel& c, std::string* wh
 
 // Starts a channel, from its beginning when `rewind` or when it has already reached its end.
 int32_t PlayChannel(Channel& c, bool rewind) {
-    LockMixer();
-    rewind = rewind || c.ended;
-    if (!rewind) {
-        c.playing = true;
-        UnlockMixer();
-        return 1;
+    {
+        MixerLock lock;
+        if (!rewind && !c.ended) {
+            c.playing = true;
+            return 1;
+        }
     }
-    UnlockMixer();
     std::string why;
     std::unique_ptr<MusicSource> fresh = OpenChannelSource(c, &why);
     if (!fresh) return Fail(why);
-    LockMixer();
-    std::swap(c.source, fresh);
-    c.rendered = 0;
-    c.ended = false;
-    c.playing = true;
-    UnlockMixer();
+    {
+        MixerLock lock;
+        std::swap(c.source, fresh);
+        c.rendered = 0;
+        c.ended = false;
+        c.playing = true;
+    }
     return 1; // the old source is released here, outside the mixer's lock
 }
 
@@ -281,9 +280,11 @@ int32_t BASS_MusicPlayEx(HMUSIC handle, uint32_t pos, int32_t /*flags*/, int32_t
     if (!c || !c->isModule) return Fail("no such module");
     if (pos != 0) return Fail("a module plays from its start only");
     // Position 0 is the start: a module that has already played some of itself starts again.
-    LockMixer();
-    const bool started = c->rendered != 0;
-    UnlockMixer();
+    bool started;
+    {
+        MixerLock lock;
+        started = c->rendered != 0;
+    }
     return PlayChannel(*c, started);
 }
 

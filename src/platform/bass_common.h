@@ -49,4 +49,13 @@ bool CloseOutput();
 void LockMixer();
 void UnlockMixer();
 
+// Holds the mixer lock for its scope.
+class MixerLock {
+  public:
+    MixerLock() { LockMixer(); }
+    ~MixerLock() { UnlockMixer(); }
+    MixerLock(const MixerLock&) = delete;
+    MixerLock& operator=(const MixerLock&) = delete;
+};
+
 } // namespace orv::bass

@@ -130,11 +130,6 @@ class ModuleSource final : public MusicSource {
         int volume = 0;
     };
 
-    static bool Fail(std::string* why, const char* reason) {
-        if (why) *why = reason;
-        return false;
-    }
-
     // Plays the next tick; false at the end of the music.
     bool NextTick() {
         if (played_ >= limit_) return false;

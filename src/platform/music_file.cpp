@@ -9,15 +9,6 @@
 
 namespace orv {
 
-namespace {
-
-bool Fail(std::string* why, const std::string& reason) {
-    if (why) *why = reason;
-    return false;
-}
-
-} // namespace
-
 std::FILE* OpenRegularFile(const std::string& path, std::string* why) {
     const int fd = ::open(path.c_str(), O_RDONLY | O_NONBLOCK | O_CLOEXEC | O_NOCTTY);
     if (fd < 0) {

@@ -22,4 +22,11 @@ std::FILE* OpenRegularFile(const std::string& path, std::string* why);
 // regular file, unreadable, empty or larger than MaxMusicFileBytes.
 bool ReadMusicFile(const std::string& path, std::vector<uint8_t>& bytes, std::string* why);
 
+// The loaders' way to fail: the reason goes to the caller when it asked for one (why is not
+// null), and the result is false.
+inline bool Fail(std::string* why, const char* reason) {
+    if (why) *why = reason;
+    return false;
+}
+
 } // namespace orv

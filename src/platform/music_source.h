@@ -1,5 +1,3 @@
-// Note for the audio back ends: OpenWav (from memory) was added; nothing else changed.
-//
 // Music decoded to 44100 Hz stereo 16-bit frames, with the instrument notes that start in it:
 // a tracker module through libxmp, or a WAV stream. Shared by the real and headless back ends.
 #pragma once

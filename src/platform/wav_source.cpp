@@ -32,11 +32,6 @@ uint32_t U32(const uint8_t* p) {
     return uint32_t(U16(p)) | uint32_t(U16(p + 2)) << 16;
 }
 
-bool Fail(std::string* why, const char* reason) {
-    if (why) *why = reason;
-    return false;
-}
-
 // Where the stream's bytes come from: a file read as it plays, or a copy in memory.
 class ByteStore {
   public:
