@@ -15,9 +15,9 @@ extern int32_t SurfacePitch;
 extern uint32_t* OffscreenFrame;
 extern int32_t StartupClearCount;
 
-// Step 1 of RenderFrame: pick RenderTarget and clear the surface in the first two frames.
+// The start of every frame: pick RenderTarget and clear the surface in the first two frames.
 void SetUpFrameOutput(void* surface, int32_t mode);
-// Step 6 of RenderFrame: convert the frame when the display is not at 32 bits.
+// The end of every frame: convert the frame when the display is not at 32 bits.
 void FinishFrameOutput(void* surface, int32_t mode);
 
 void ConvertFrame24(void* surface);
