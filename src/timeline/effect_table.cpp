@@ -9,8 +9,8 @@ const int32_t EffectOrder[EffectCount] = {5, 1, 2, 3, 10, 6, 9, 7, 8, 13, 12};
 
 namespace {
 // Numbers without an effect (4, 11, and 0 and 14 on) have no routine and are never drawn.
-constexpr std::array<EffectDrawRoutine, EffectSlotCount> MakeDrawRoutineTable() {
-    std::array<EffectDrawRoutine, EffectSlotCount> table{};
+constexpr EffectDrawTable MakeDrawRoutineTable() {
+    EffectDrawTable table{};
     table[1] = DrawFractalTrail;
     table[2] = DrawRingWeb;
     table[3] = DrawParticleChain;
@@ -26,7 +26,7 @@ constexpr std::array<EffectDrawRoutine, EffectSlotCount> MakeDrawRoutineTable() 
 }
 } // namespace
 
-const std::array<EffectDrawRoutine, EffectSlotCount> EffectDrawRoutines = MakeDrawRoutineTable();
+const EffectDrawTable EffectDrawRoutines = MakeDrawRoutineTable();
 
 // The set-up routines in their fixed order; none draws or takes random numbers.
 void InitEffects() {

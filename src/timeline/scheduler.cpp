@@ -23,10 +23,14 @@ int32_t SnapshotCounter = 0;
 // trigger that arrives during the call keeps the slot active, so no event is lost to the
 // stores that follow the call.
 void DrawEffects(int32_t elapsed) {
+    DrawEffects(elapsed, EffectDrawRoutines);
+}
+
+void DrawEffects(int32_t elapsed, const EffectDrawTable& routines) {
     ClearFrame();
     for (const int32_t number : EffectOrder) {
         EffectSlot& slot = EffectSlotTable[number];
-        const EffectDrawRoutine draw = EffectDrawRoutines[number];
+        const EffectDrawRoutine draw = routines[number];
         if (draw == nullptr || slot.active.load(std::memory_order_relaxed) == 0) continue;
         const int32_t trigger = slot.trigger.exchange(0, std::memory_order_acquire);
         const int32_t note = slot.note.load(std::memory_order_relaxed);

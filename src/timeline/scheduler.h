@@ -25,7 +25,8 @@ extern EffectSlot EffectSlotTable[EffectSlotCount];
 inline constexpr int EffectCount = 11;
 extern const int32_t EffectOrder[EffectCount];
 // Draw routine of each effect number, null where no effect answers.
-extern const std::array<EffectDrawRoutine, EffectSlotCount> EffectDrawRoutines;
+using EffectDrawTable = std::array<EffectDrawRoutine, EffectSlotCount>;
+extern const EffectDrawTable EffectDrawRoutines;
 
 extern uint32_t StartTime;
 extern int32_t CurrentTick;
@@ -42,8 +43,10 @@ inline constexpr int32_t IntroLastTick = 250;
 void InitEffects();
 void RenderFrame(void* surface, int32_t mode);
 
-// The effects' drawing steps of one music-phase frame: clear, then every live effect in order.
+// The effects' drawing of one music-phase frame: clear, then every live effect in order.
 void DrawEffects(int32_t elapsed);
+// The same with the routines of another table.
+void DrawEffects(int32_t elapsed, const EffectDrawTable& routines);
 
 // The intro logo, drawn from scratch each intro frame from the tick count.
 void DrawIntroLogo(int32_t ticks);

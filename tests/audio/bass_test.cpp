@@ -49,6 +49,11 @@ class Bass : public ::testing::Test {
         EXPECT_NE(h, 0u) << BASS_ErrorText();
         return h;
     }
+    // An audio sink that appends every mixed frame to a std::vector<int16_t>.
+    static void KeepFrames(void* context, const int16_t* frames, size_t count) {
+        auto& out = *static_cast<std::vector<int16_t>*>(context);
+        out.insert(out.end(), frames, frames + 2 * count);
+    }
     static void PlayUntil(uint32_t ms) {
         for (uint32_t now = timeGetTime(); now < StartMs + ms;)
             SetVirtualTime(now = std::min(now + 10, StartMs + ms));
@@ -107,14 +112,25 @@ TEST_F(Bass, PlayingAgainStartsFromTheBeginningAndEndsAgain) {
     EXPECT_EQ(Calls[6].user, 9u);
 }
 
+TEST_F(Bass, MixedChannelsSaturateAtBothEnds) {
+    std::vector<int16_t> heard;
+    headless::SetAudioSink(KeepFrames, &heard);
+    ASSERT_NE(BASS_Init(-1, 44100, 0, nullptr), 0);
+    const std::vector<uint8_t> wav = testing::WavBytes(44100, 2, 16, {30000, -30000});
+    for (int i = 0; i < 2; ++i) {
+        const HSTREAM stream = BASS_StreamCreateFile(1, wav.data(), 0, wav.size(), 0);
+        ASSERT_NE(stream, 0u) << BASS_ErrorText();
+        BASS_StreamPlay(stream, 0, 0);
+    }
+    SetVirtualTime(StartMs + 1);
+    ASSERT_GE(heard.size(), 2u);
+    EXPECT_EQ(heard[0], 32767);
+    EXPECT_EQ(heard[1], -32768);
+}
+
 TEST_F(Bass, OutputFollowsTheVirtualClockForwardOnly) {
     std::vector<int16_t> heard;
-    headless::SetAudioSink(
-        [](void* context, const int16_t* frames, size_t count) {
-            auto& out = *static_cast<std::vector<int16_t>*>(context);
-            out.insert(out.end(), frames, frames + 2 * count);
-        },
-        &heard);
+    headless::SetAudioSink(KeepFrames, &heard);
     ASSERT_NE(BASS_Init(-1, 44100, 0, nullptr), 0);
     xm::Module m = BasicModule(4, 2, 1);
     m.patterns[0].at(0, 0) = {Note(48), 1, 0, 0, 0};

@@ -33,6 +33,14 @@ TEST(ClipLine, MovesEndpointsOntoTheEdges) {
     EXPECT_EQ(y2, 479);
 }
 
+TEST(ClipLine, DeltasAreHeldAsFloat32) {
+    // 16777217 rounds to 16777216 as a float32, which moves the clipped end a row up.
+    int32_t x1 = 0, y1 = 0, x2 = 16777217, y2 = 683034;
+    EXPECT_EQ(ClipLine(x1, y1, x2, y2), 0);
+    EXPECT_EQ(x2, 639);
+    EXPECT_EQ(y2, 25);
+}
+
 TEST(ClipLine, RejectsSegmentsWhollyOutside) {
     int32_t x1 = -5, y1 = 10, x2 = -1, y2 = 400;
     EXPECT_EQ(ClipLine(x1, y1, x2, y2), -1);

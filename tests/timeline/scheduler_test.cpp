@@ -36,6 +36,22 @@ void Fire(uint32_t instrument, uint32_t note, uint32_t volume) {
     InstrumentSyncProc(0, 0, note | volume << 16, instrument);
 }
 
+// Stand-ins for the effects, each given its own number as the note.
+std::vector<int32_t> Drawn;
+int32_t RecordDraw(int32_t, int32_t, int32_t note, int32_t) {
+    Drawn.push_back(note);
+    return 1;
+}
+// Ends, while the music triggers it again during the call.
+int32_t DieWhileRetriggered(int32_t, int32_t, int32_t note, int32_t) {
+    EffectSlotTable[note].trigger.store(1);
+    return 0;
+}
+void MakeLive(int32_t number) {
+    EffectSlotTable[number].note.store(number);
+    EffectSlotTable[number].active.store(1);
+}
+
 TEST(Clock, TicksSurviveTheMillisecondCounterWrapping) {
     DemoRun run(0xFFFFFF00u);
     run.Frame(0x00000100u); // 512 ms after the start, across the wrap
@@ -136,6 +152,30 @@ TEST(Slots, EffectThatDiesOnItsTriggeredCallIsDrawnOnce) {
     run.Frame(6000 + 20 * 500); // elapsed 101
     EXPECT_EQ(EffectSlotTable[10].active.load(), 0);
     EXPECT_EQ(EffectSlotTable[10].trigger.load(), 0);
+}
+
+TEST(Slots, TriggerDuringTheDrawKeepsAnEndingEffectAlive) {
+    DemoRun run;
+    run.Frame(6000);
+    EffectDrawTable table{};
+    table[7] = DieWhileRetriggered;
+    MakeLive(7);
+    DrawEffects(1, table);
+    EXPECT_EQ(EffectSlotTable[7].active.load(), 1);
+    EXPECT_EQ(EffectSlotTable[7].trigger.load(), 1); // for the next frame
+}
+
+TEST(Order, EveryLiveEffectIsDrawnInTheFixedOrder) {
+    DemoRun run;
+    run.Frame(6000);
+    EffectDrawTable table{};
+    for (int32_t n = 0; n < EffectSlotCount; ++n) {
+        if (EffectDrawRoutines[size_t(n)] != nullptr) table[size_t(n)] = RecordDraw;
+        MakeLive(n);
+    }
+    Drawn.clear();
+    DrawEffects(1, table);
+    EXPECT_EQ(Drawn, (std::vector<int32_t>{5, 1, 2, 3, 10, 6, 9, 7, 8, 13, 12}));
 }
 
 TEST(Order, LaterEffectsOverdrawEarlierOnes) {
