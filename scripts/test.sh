@@ -12,6 +12,7 @@ step "build and test (warnings are errors)"
 cmake -S . -B build/release -DCMAKE_BUILD_TYPE=RelWithDebInfo -DORV_WERROR=ON > /dev/null
 cmake --build build/release -j "$jobs"
 ctest --test-dir build/release -j "$jobs" --output-on-failure
+./scripts/ci_heart.sh
 
 step "the Debian package installs and runs"
 ./scripts/ci_package.sh build/release
