@@ -1,5 +1,5 @@
 # Golden listings of `orv-render --music FILE --syncs` for music files written by a small program.
-if(ORV_TESTS AND TARGET orv_xm)
+if(ORV_TESTS AND TARGET orv_xm AND NOT EMSCRIPTEN)
   add_executable(orv-music-fixtures tests/golden/music/make_fixtures.cpp tests/support/modules.cpp)
   target_include_directories(orv-music-fixtures PRIVATE tests)
   target_link_libraries(orv-music-fixtures PRIVATE orv_xm)

@@ -34,7 +34,7 @@ if(TARGET orv_xm)
   target_include_directories(orv-tune-wav PRIVATE ${CMAKE_SOURCE_DIR}/src)
 
   file(GLOB ORV_TUNE_TEST_SOURCES CONFIGURE_DEPENDS tests/tune/*.cpp)
-  if(ORV_TESTS AND ORV_TUNE_TEST_SOURCES)
+  if(ORV_TESTS AND ORV_TUNE_TEST_SOURCES AND NOT EMSCRIPTEN)
     find_package(GTest REQUIRED)
     include(GoogleTest)
     enable_testing()
