@@ -17,6 +17,7 @@
 #include "platform/music_file.h"
 #include "raster/raster.h"
 #include "render/sync_listing.h"
+#include "render/trace_line.h"
 #include "snapshot/snapshot.h"
 #include "timeline/scheduler.h"
 
@@ -45,23 +46,6 @@ const cli::Program Program{
     "  --version      show the version and exit\n"
     "Exit status: 0 done, 1 failure (including output that could not be written), 2 bad\n"
     "command line or script.\n"};
-
-// CRC-32 as zlib computes it (reflected polynomial 0xEDB88320).
-struct Crc32 {
-    uint32_t table[256];
-    Crc32() {
-        for (uint32_t n = 0; n < 256; ++n) {
-            uint32_t c = n;
-            for (int k = 0; k < 8; ++k) c = (c & 1) ? 0xEDB88320u ^ (c >> 1) : c >> 1;
-            table[n] = c;
-        }
-    }
-    uint32_t Update(uint32_t crc, const uint8_t* bytes, size_t count) const {
-        crc = ~crc;
-        for (size_t i = 0; i < count; ++i) crc = table[(crc ^ bytes[i]) & 0xFF] ^ (crc >> 8);
-        return ~crc;
-    }
-};
 
 // A decimal number of digits only, at most max.
 bool ParseNumber(const std::string& word, uint64_t max, uint64_t& value) {
@@ -191,23 +175,10 @@ class Renderer {
         auto& back = surfaces_[backIndex_];
         RenderFrame(back.data(), options_.mode);
 
-        uint32_t picture = 0;
-        for (int32_t y = 0; y < FrameHeight; ++y)
-            picture = crc_.Update(
-                picture, reinterpret_cast<const uint8_t*>(RenderTarget + int64_t{y} * RowStride),
-                FrameWidth * 4);
-        std::printf("frame=%lld t=%u tick=%d intro=%d rand=%08x crc=%08x",
-                    static_cast<long long>(frameIndex_), timeGetTime(), CurrentTick,
-                    int(IntroPhase), RandState(), picture);
-        if (options_.mode != 0) {
-            const size_t rowBytes = FrameWidth * (options_.mode == 1 ? 3 : 2);
-            const uint8_t* rows = reinterpret_cast<const uint8_t*>(back.data());
-            uint32_t surface = 0;
-            for (int32_t y = 0; y < FrameHeight; ++y)
-                surface = crc_.Update(surface, rows + size_t(y) * options_.pitch, rowBytes);
-            std::printf(" surface=%08x", surface);
-        }
-        std::printf("\n");
+        char line[160];
+        FormatTraceLine(line, sizeof line, frameIndex_, options_.mode,
+                        reinterpret_cast<const uint8_t*>(back.data()), options_.pitch);
+        std::printf("%s\n", line);
         if (!options_.dumpDir.empty() && !DumpFrame(options_.dumpDir, frameIndex_)) return false;
         ++frameIndex_;
         backIndex_ ^= 1; // the flip exchanges the two surfaces
@@ -215,7 +186,6 @@ class Renderer {
     }
 
     const Options& options_;
-    Crc32 crc_;
     std::vector<uint32_t> surfaces_[2];
     int backIndex_ = 0;
     int64_t frameIndex_ = 0;

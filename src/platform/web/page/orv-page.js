@@ -1,0 +1,162 @@
+// The page around the demo: the "click to start" screen (browsers start sound only after a
+// gesture), the audio output, keys, one animation-frame count per browser frame, messages,
+// and the end of the run. The demo's side of it is in src/platform/web/.
+//
+// Page options, for the tests: ?record keeps a script and trace of the run (Module.orv.script,
+// Module.orv.trace); ?hold=N stops the frames after the Nth has been shown.
+'use strict';
+
+(function () {
+  const params = new URLSearchParams(location.search);
+  const canvas = document.getElementById('screen');
+  const startScreen = document.getElementById('start');
+  const messageBox = document.getElementById('message');
+  const hold = params.has('hold') ? Number(params.get('hold')) : Infinity;
+
+  const audio = {context: null, node: null, playback: 0, sent: 0, report: null};
+
+  const page = {
+    frames: 0, framesShown: 0, keys: [], wake: null,
+    recording: params.has('record'), script: [], trace: [],
+    running: false, exitStatus: null, errors: [],
+    // Sound-to-picture timing of every fired sync: how late it fired after its sound was
+    // heard, and when the next frame was put on the canvas after it (milliseconds).
+    syncTimes: [], firedAt: [],
+
+    showMessage(caption, text) {
+      messageBox.textContent = caption + '\n\n' + text;
+      messageBox.hidden = false;
+    },
+
+    audioOpen() {
+      if (!audio.node) return false;
+      audio.playback++;
+      audio.sent = 0;
+      audio.report = null;
+      audio.node.port.postMessage({type: 'reset', playback: audio.playback});
+      return true;
+    },
+    audioQueue(samples) {
+      audio.sent += samples.length / 2;
+      audio.node.port.postMessage({type: 'data', samples}, [samples.buffer]);
+    },
+    audioHeard() {
+      const r = audio.report;
+      if (!r || r.playback !== audio.playback) return 0;
+      const rate = audio.context.sampleRate;
+      const latency = audio.context.outputLatency || audio.context.baseLatency || 0;
+      const output = Math.min(r.played + (audio.context.currentTime - r.time) * rate, audio.sent);
+      return Math.max(output - latency * rate, 0);
+    },
+    audioClose() {
+      if (!audio.node) return;
+      audio.playback++;
+      audio.node.port.postMessage({type: 'reset', playback: audio.playback});
+    },
+    audioFired(frame, heard) {
+      const late = (heard - frame) * 1000 / audio.context.sampleRate;
+      page.firedAt.push({late, at: performance.now()});
+    },
+  };
+
+  function noteShown() {
+    const now = performance.now();
+    for (const fired of page.firedAt) page.syncTimes.push({late: fired.late, toPicture: now - fired.at});
+    page.firedAt.length = 0;
+  }
+
+  const Module = {
+    canvas,
+    noInitialRun: true,
+    orv: page,
+    print: (text) => console.log(text),
+    printErr: (text) => {
+      page.errors.push(text);
+      console.error(text);
+    },
+    onRuntimeInitialized() {
+      startScreen.textContent = 'click to start';
+      startScreen.addEventListener('click', start, {once: true});
+    },
+    onExit(status) {
+      page.running = false;
+      page.exitStatus = status;
+      if (audio.context) audio.context.close();
+      if (messageBox.hidden) {
+        const detail = page.errors.length ? '\n\n' + page.errors.join('\n') : '';
+        page.showMessage('orv', 'The end. Reload the page to watch it again.' + detail);
+      }
+    },
+  };
+  window.Module = Module;
+
+  // Virtual-key codes of the keys the demo knows; every other key is "other" (0xFF).
+  function virtualKey(code) {
+    if (code === 'Space') return 0x20;
+    if (code === 'Escape') return 0x1B;
+    if (code === 'Enter') return 0x0D;
+    if (code === 'AltLeft' || code === 'AltRight') return 0x12;
+    let m = /^Key([A-Z])$/.exec(code) || /^Digit([0-9])$/.exec(code);
+    if (m) return m[1].charCodeAt(0);
+    m = /^F([1-9]|1[0-2])$/.exec(code);
+    if (m) return 0x70 + Number(m[1]) - 1;
+    return 0xFF;
+  }
+
+  document.addEventListener('keydown', (event) => {
+    if (!page.running) return;
+    const code = virtualKey(event.code);
+    if (code === 0x20 || code === 0x1B || code === 0x12 || event.altKey) event.preventDefault();
+    page.keys.push({code, alt: event.altKey, repeat: event.repeat});
+    if (page.wake) page.wake();
+  });
+
+  function animationFrame() {
+    if (!page.running) return;
+    if (page.framesShown !== page.lastShown) {
+      page.lastShown = page.framesShown;
+      noteShown();
+    }
+    if (page.framesShown < hold) {
+      page.frames++;
+      if (page.wake) page.wake();
+    }
+    requestAnimationFrame(animationFrame);
+  }
+
+  async function openAudio() {
+    try {
+      // Made inside the click: only a page gesture lets the sound start.
+      const context = new AudioContext({sampleRate: 44100, latencyHint: 'interactive'});
+      context.resume();
+      await context.audioWorklet.addModule('orv-audio.js');
+      const node = new AudioWorkletNode(context, 'orv-output',
+                                        {numberOfInputs: 0, outputChannelCount: [2]});
+      node.port.onmessage = (event) => { audio.report = event.data; };
+      node.connect(context.destination);
+      audio.context = context;
+      audio.node = node;
+    } catch (error) {
+      page.errors.push('no audio output: ' + error);
+    }
+  }
+
+  async function loadMusic() {
+    try {
+      const response = await fetch('orv.xm');
+      if (response.ok) Module.FS.writeFile('orv.xm', new Uint8Array(await response.arrayBuffer()));
+    } catch (error) {
+      page.errors.push('orv.xm: ' + error);
+    }
+  }
+
+  async function start() {
+    startScreen.textContent = 'starting…';
+    await Promise.all([openAudio(), loadMusic()]);
+    Module.FS.mkdir('snap');
+    startScreen.hidden = true;
+    page.running = true;
+    requestAnimationFrame(animationFrame);
+    Module.callMain([]);
+  }
+})();
