@@ -2,6 +2,7 @@
 # default tune beside it, and orv-render built for the browser, for the page's tests.
 if(ORV_WEB AND EMSCRIPTEN)
   file(GLOB ORV_WEB_SOURCES CONFIGURE_DEPENDS src/platform/web/*.cpp)
+  list(FILTER ORV_WEB_SOURCES EXCLUDE REGEX "/main\\.cpp$")
   add_library(orv_web STATIC ${ORV_PLATFORM_COMMON_SOURCES} ${ORV_WEB_SOURCES}
                              tools/render/trace_line.cpp)
   target_include_directories(orv_web PUBLIC src PRIVATE tools)
@@ -14,7 +15,7 @@ if(ORV_WEB AND EMSCRIPTEN)
       -sASYNCIFY=1 -sASYNCIFY_IMPORTS=[WebWait] -sASYNCIFY_IGNORE_INDIRECT=1
       -sENVIRONMENT=web -sINVOKE_RUN=0 -sFORCE_FILESYSTEM=1
       -sEXPORTED_RUNTIME_METHODS=[callMain,FS])
-  add_executable(orv-web src/main.cpp)
+  add_executable(orv-web src/platform/web/main.cpp)
   set_target_properties(orv-web PROPERTIES ORV_PAGE ON OUTPUT_NAME orv)
   target_link_libraries(orv-web PRIVATE "$<LINK_GROUP:RESCAN,orv_core,orv_web>" PkgConfig::XMP)
   target_link_options(orv-web PRIVATE ${ORV_WEB_LINK})

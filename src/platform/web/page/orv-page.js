@@ -90,6 +90,12 @@
   };
   window.Module = Module;
 
+  // exit() ends the run by throwing ExitStatus through the browser's callback that resumed
+  // it: the end of the run, not an error.
+  window.addEventListener('error', (event) => {
+    if (event.error && event.error.name === 'ExitStatus') event.preventDefault();
+  });
+
   // Virtual-key codes of the keys the demo knows; every other key is "other" (0xFF).
   function virtualKey(code) {
     if (code === 'Space') return 0x20;

@@ -1,0 +1,150 @@
+// Browser tests of the page in the system's Chromium (headless), driven by puppeteer-core:
+// - every golden script, run by orv-render built for the browser, gives its trace;
+// - a live session with music, recorded in the page, replays in the native orv-render frame for
+//   frame, and its Space and Esc keys arrive;
+// - a screenshot of the page held at a known frame equals that frame drawn natively.
+// usage: node page_test.js BUILD_WEB_DIR NATIVE_ORV_RENDER
+'use strict';
+const test = require('node:test');
+const assert = require('node:assert/strict');
+const {execFileSync} = require('node:child_process');
+const fs = require('node:fs');
+const os = require('node:os');
+const path = require('node:path');
+const puppeteer = require('puppeteer-core');
+const {Serve} = require('../../scripts/web_serve.js');
+
+const [webDir, nativeRender] = process.argv.slice(2).map((p) => path.resolve(p));
+const goldenDir = path.join(__dirname, '..', 'golden');
+const work = fs.mkdtempSync(path.join(os.tmpdir(), 'orv-web-test-'));
+let server;
+let browser;
+let base;
+
+test.before(async () => {
+  server = await Serve(webDir, 0);
+  base = `http://127.0.0.1:${server.address().port}/`;
+  browser = await puppeteer.launch({
+    executablePath: process.env.ORV_CHROMIUM || '/usr/bin/chromium',
+    headless: true,
+    args: ['--no-sandbox', '--disable-gpu', '--disable-quic', '--no-first-run',
+           '--disable-background-networking', '--disable-component-update', '--disable-sync',
+           '--force-color-profile=srgb', '--autoplay-policy=no-user-gesture-required',
+           `--user-data-dir=${fs.mkdtempSync(path.join(work, 'profile-'))}`],
+  });
+});
+
+test.after(async () => {
+  if (browser) await browser.close();
+  if (server) server.close();
+  fs.rmSync(work, {recursive: true, force: true});
+});
+
+async function OpenPage(query) {
+  const page = await browser.newPage();
+  page.on('pageerror', (error) => console.error('page error:', error.message));
+  await page.setViewport({width: 640, height: 480, deviceScaleFactor: 1});
+  await page.goto(base + query);
+  return page;
+}
+
+async function StartDemo(page) {
+  await page.waitForFunction(() => document.getElementById('start').textContent === 'click to start');
+  await page.click('#start');
+  await page.waitForFunction(() => Module.orv.running || Module.orv.exitStatus !== null);
+}
+
+// Runs the native orv-render on a script, in a folder of its own; returns its trace lines.
+function ReplayNatively(lines, extra = []) {
+  const dir = fs.mkdtempSync(path.join(work, 'replay-'));
+  const script = path.join(dir, 'session.script');
+  fs.writeFileSync(script, lines.join('\n') + '\n');
+  const out = execFileSync(nativeRender, ['--script', script, ...extra], {cwd: dir, maxBuffer: 1 << 28});
+  return {dir, trace: out.toString().trimEnd().split('\n')};
+}
+
+test('every golden script gives its trace in the page', async () => {
+  const page = await OpenPage('index.html');
+  await page.addScriptTag({url: base + 'orv-render-page.js'});
+  const scripts = fs.readdirSync(goldenDir).filter((f) => f.endsWith('.script')).sort();
+  assert.ok(scripts.length > 0);
+  for (const name of scripts) {
+    const stem = name.slice(0, -'.script'.length);
+    const argsFile = path.join(goldenDir, stem + '.args');
+    const args = fs.existsSync(argsFile) ? fs.readFileSync(argsFile, 'utf8').trim().split(/\s+/) : [];
+    const text = fs.readFileSync(path.join(goldenDir, name), 'utf8');
+    const trace = await page.evaluate(async (scriptText, extra) => {
+      const lines = [];
+      // Standard error (a snapshot that cannot be saved) is not part of the trace.
+      const render = await OrvRender({noInitialRun: true, print: (l) => lines.push(l),
+                                      printErr: () => {}});
+      render.FS.writeFile('/run.script', scriptText);
+      render.callMain(['--script', '/run.script', ...extra]);
+      return lines.join('\n');
+    }, text, args);
+    const expected = fs.readFileSync(path.join(goldenDir, stem + '.trace'), 'utf8').trimEnd();
+    assert.equal(trace, expected, `golden script ${name}`);
+  }
+  await page.close();
+});
+
+test('a live session with music replays natively frame for frame', async () => {
+  const page = await OpenPage('index.html?record');
+  await StartDemo(page);
+  // Through the intro and into the music until a few syncs have fired.
+  await page.waitForFunction(
+      () => Module.orv.script.filter((l) => l.startsWith('sync')).length >= 4 ||
+            Module.orv.exitStatus !== null,
+      {timeout: 60000, polling: 100});
+  await page.keyboard.press('Space');
+  await page.waitForFunction((n) => Module.orv.framesShown > n, {}, await page.evaluate(() => Module.orv.framesShown + 3));
+  await page.keyboard.press('Escape');
+  await page.waitForFunction(() => Module.orv.exitStatus !== null, {timeout: 10000});
+  const run = await page.evaluate(() => ({
+    script: Module.orv.script, trace: Module.orv.trace, exitStatus: Module.orv.exitStatus,
+    errors: Module.orv.errors, syncTimes: Module.orv.syncTimes,
+  }));
+  await page.close();
+
+  assert.equal(run.exitStatus, 0, 'Esc after the intro ends the run: ' + run.errors.join('; '));
+  assert.ok(run.script.includes('key space'), 'the Space key reached the window procedure');
+  assert.ok(run.trace.some((l) => l.includes(' intro=0 ')), 'the session reached the music');
+  const replay = ReplayNatively(run.script);
+  assert.equal(replay.trace.length, run.trace.length);
+  for (let i = 0; i < run.trace.length; i++) assert.equal(run.trace[i], replay.trace[i], `frame ${i}`);
+
+  const delays = run.syncTimes.map((s) => s.late + s.toPicture);
+  assert.ok(delays.length > 0, 'syncs fired and were drawn');
+  const mean = delays.reduce((a, b) => a + b, 0) / delays.length;
+  console.log(`# sound to picture (${delays.length} syncs): fired after the sound by ` +
+              `${Math.max(...run.syncTimes.map((s) => s.late)).toFixed(1)} ms at most; ` +
+              `sound to canvas ${mean.toFixed(1)} ms mean, ${Math.max(...delays).toFixed(1)} ms max`);
+});
+
+test('a screenshot of the page at a known frame equals the native frame', async () => {
+  const hold = 90;
+  const page = await OpenPage(`index.html?record&hold=${hold}`);
+  await StartDemo(page);
+  await page.waitForFunction((n) => Module.orv.framesShown >= n, {timeout: 30000}, hold);
+  const canvas = await page.$('#screen');
+  const shot = path.join(work, 'shot.png');
+  await canvas.screenshot({path: shot});
+  const run = await page.evaluate(() => ({script: Module.orv.script, trace: Module.orv.trace}));
+  await page.close();
+
+  const replay = ReplayNatively(run.script, ['--dump', 'frames']);
+  assert.equal(run.trace.length, hold, 'the page stopped at the frame asked for');
+  assert.deepEqual(replay.trace, run.trace);
+  const frame = path.join(replay.dir, 'frames', `frame_${String(hold - 1).padStart(6, '0')}.tga`);
+  // A TGA's rows run from the bottom up: -auto-orient puts both pictures top row first.
+  const rgb = (file) => execFileSync('convert', [file, '-auto-orient', '-depth', '8', 'rgb:-'],
+                                     {maxBuffer: 1 << 24});
+  const page_ = rgb(shot);
+  const native = rgb(frame);
+  assert.equal(page_.length, 640 * 480 * 3, 'the screenshot is 640x480');
+  let differing = 0;
+  for (let i = 0; i < native.length; i += 3)
+    if (page_[i] !== native[i] || page_[i + 1] !== native[i + 1] || page_[i + 2] !== native[i + 2]) differing++;
+  assert.equal(differing, 0, `${differing} pixels differ`);
+  assert.ok(native.some((b) => b !== 0), 'the frame compared is not blank');
+});
