@@ -3,6 +3,7 @@
 if(ORV_WEB AND EMSCRIPTEN)
   file(GLOB ORV_WEB_SOURCES CONFIGURE_DEPENDS src/platform/web/*.cpp)
   list(FILTER ORV_WEB_SOURCES EXCLUDE REGEX "/main\\.cpp$")
+  # The page's own file service replaces the POSIX one: a new file becomes a download.
   add_library(orv_web STATIC ${ORV_PLATFORM_COMMON_SOURCES} ${ORV_WEB_SOURCES}
                              tools/render/trace_line.cpp)
   target_include_directories(orv_web PUBLIC src PRIVATE tools)

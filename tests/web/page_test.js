@@ -1,7 +1,7 @@
 // Browser tests of the page in the system's Chromium (headless), driven by puppeteer-core:
 // - every golden script, run by orv-render built for the browser, gives its trace;
 // - a live session with music, recorded in the page, replays in the native orv-render frame for
-//   frame, and its Space and Esc keys arrive;
+//   frame; its Space offers the snapshot the replay saves (and a PNG of it), its Esc ends the run;
 // - a screenshot of the page held at a known frame equals that frame drawn natively.
 // usage: node page_test.js BUILD_WEB_DIR NATIVE_ORV_RENDER
 'use strict';
@@ -40,8 +40,13 @@ test.after(async () => {
   fs.rmSync(work, {recursive: true, force: true});
 });
 
+const downloads = path.join(work, 'downloads');
+
 async function OpenPage(query) {
   const page = await browser.newPage();
+  fs.mkdirSync(downloads, {recursive: true});
+  const cdp = await page.createCDPSession();
+  await cdp.send('Browser.setDownloadBehavior', {behavior: 'allow', downloadPath: downloads});
   page.on('pageerror', (error) => console.error('page error:', error.message));
   await page.setViewport({width: 640, height: 480, deviceScaleFactor: 1});
   await page.goto(base + query);
@@ -57,10 +62,17 @@ async function StartDemo(page) {
 // Runs the native orv-render on a script, in a folder of its own; returns its trace lines.
 function ReplayNatively(lines, extra = []) {
   const dir = fs.mkdtempSync(path.join(work, 'replay-'));
+  fs.mkdirSync(path.join(dir, 'snap'));
   const script = path.join(dir, 'session.script');
   fs.writeFileSync(script, lines.join('\n') + '\n');
   const out = execFileSync(nativeRender, ['--script', script, ...extra], {cwd: dir, maxBuffer: 1 << 28});
   return {dir, trace: out.toString().trimEnd().split('\n')};
+}
+
+// A picture's pixels as red, green, blue bytes, top row first (a TGA's rows run from the bottom
+// up: -auto-orient turns it).
+function RgbOf(file) {
+  return execFileSync('convert', [file, '-auto-orient', '-depth', '8', 'rgb:-'], {maxBuffer: 1 << 24});
 }
 
 test('every golden script gives its trace in the page', async () => {
@@ -113,6 +125,14 @@ test('a live session with music replays natively frame for frame', async () => {
   assert.equal(replay.trace.length, run.trace.length);
   for (let i = 0; i < run.trace.length; i++) assert.equal(run.trace[i], replay.trace[i], `frame ${i}`);
 
+  // Space offered the frame as orq_00.tga, the file the native replay saved, and as a PNG.
+  const tga = path.join(downloads, 'orq_00.tga');
+  const png = path.join(downloads, 'orq_00.png');
+  for (let i = 0; i < 100 && !(fs.existsSync(tga) && fs.existsSync(png)); i++)
+    await new Promise((resolve) => setTimeout(resolve, 100));
+  assert.deepEqual(fs.readFileSync(tga), fs.readFileSync(path.join(replay.dir, 'snap', 'orq_00.tga')));
+  assert.deepEqual(RgbOf(png), RgbOf(tga));
+
   const delays = run.syncTimes.map((s) => s.late + s.toPicture);
   assert.ok(delays.length > 0, 'syncs fired and were drawn');
   const mean = delays.reduce((a, b) => a + b, 0) / delays.length;
@@ -136,11 +156,8 @@ test('a screenshot of the page at a known frame equals the native frame', async 
   assert.equal(run.trace.length, hold, 'the page stopped at the frame asked for');
   assert.deepEqual(replay.trace, run.trace);
   const frame = path.join(replay.dir, 'frames', `frame_${String(hold - 1).padStart(6, '0')}.tga`);
-  // A TGA's rows run from the bottom up: -auto-orient puts both pictures top row first.
-  const rgb = (file) => execFileSync('convert', [file, '-auto-orient', '-depth', '8', 'rgb:-'],
-                                     {maxBuffer: 1 << 24});
-  const page_ = rgb(shot);
-  const native = rgb(frame);
+  const page_ = RgbOf(shot);
+  const native = RgbOf(frame);
   assert.equal(page_.length, 640 * 480 * 3, 'the screenshot is 640x480');
   let differing = 0;
   for (let i = 0; i < native.length; i += 3)

@@ -20,10 +20,6 @@ struct DisplayDevice {
     int32_t bitsPerPixel = 0;
 };
 
-struct DisplaySurface {
-    bool isBackBuffer = false;
-};
-
 } // namespace orv
 
 namespace orv::web {

@@ -1,10 +1,9 @@
 // The page's display: a 640x480 canvas that the page scales to the window with sharp pixels and
-// kept aspect. The flipping chain is two 32-bit memory surfaces; a flip turns the back one into
-// the canvas's red, green, blue, alpha bytes, puts it on the canvas and exchanges the two.
+// kept aspect. Presenting the shared flipping chain (flip_chain.h) turns its 32-bit back buffer
+// into the canvas's red, green, blue, alpha bytes and puts them on the canvas.
 #include <emscripten.h>
 
-#include <vector>
-
+#include "platform/flip_chain.h"
 #include "platform/web/state.h"
 
 // clang-format off
@@ -25,33 +24,41 @@ namespace orv {
 namespace {
 constexpr int32_t Width = 640;
 constexpr int32_t Height = 480;
-constexpr int32_t Pitch = Width * 4;
 
-struct Chain {
-    DisplayDevice device;
-    bool deviceAlive = false;
-    DisplaySurface primary;
-    DisplaySurface back{true};
-    bool alive = false;
-    bool backLocked = false;
-    std::vector<uint8_t> buffers[2];
-    int backIndex = 1;
-    uint8_t canvas[Width * Height * 4] = {};
-};
-Chain TheChain;
+DisplayDevice Device;
+bool DeviceAlive = false;
+uint8_t Canvas[Width * Height * 4];
 
-bool IsPrimary(DisplaySurface* surface) {
-    return surface == &TheChain.primary && TheChain.alive;
+DDResult Present(const uint8_t* back, int32_t pitch) {
+    web::RecordFrame(back, pitch);
+    // Memory bytes blue, green, red, unused become red, green, blue, opaque.
+    for (int32_t y = 0; y < Height; ++y) {
+        const uint8_t* row = back + size_t(y) * size_t(pitch);
+        uint8_t* out = Canvas + size_t(y) * Width * 4;
+        for (int32_t x = 0; x < Width * 4; x += 4) {
+            out[x + 0] = row[x + 2];
+            out[x + 1] = row[x + 1];
+            out[x + 2] = row[x + 0];
+            out[x + 3] = 255;
+        }
+    }
+    WebPresent(Canvas, Width, Height);
+    return DD_OK;
 }
-bool IsBack(DisplaySurface* surface) {
-    return surface == &TheChain.back && TheChain.alive;
+
+// The canvas is never lost: nothing to re-create or free.
+DDResult Recreate() {
+    return DD_OK;
 }
+void Release() {}
+
+constexpr FlipChainHooks Hooks{Present, Recreate, Release};
 } // namespace
 
 DDResult DirectDrawCreate(DisplayDevice** device) {
-    TheChain.device = DisplayDevice{true, 0};
-    TheChain.deviceAlive = true;
-    *device = &TheChain.device;
+    Device = DisplayDevice{true, 0};
+    DeviceAlive = true;
+    *device = &Device;
     return DD_OK;
 }
 
@@ -73,69 +80,14 @@ DDResult SetDisplayMode(DisplayDevice* device, int32_t width, int32_t height,
 
 DDResult CreateFlippingSurface(DisplayDevice* device, DisplaySurface** primary) {
     if (!device->alive || device->bitsPerPixel == 0) return DDERR_GENERIC;
-    for (auto& buffer : TheChain.buffers) buffer.assign(size_t(Pitch) * Height, 0);
-    TheChain.backIndex = 1;
-    TheChain.backLocked = false;
-    TheChain.alive = true;
-    *primary = &TheChain.primary;
+    *primary = OpenFlipChain(Width * 4, Height, 0, Hooks);
     return DD_OK;
-}
-
-DDResult GetAttachedSurface(DisplaySurface* primary, DisplaySurface** backBuffer) {
-    if (!IsPrimary(primary)) return DDERR_GENERIC;
-    *backBuffer = &TheChain.back;
-    return DD_OK;
-}
-
-DDResult GetSurfacePitch(DisplaySurface* surface, int32_t* pitch) {
-    if (!IsPrimary(surface) && !IsBack(surface)) return DDERR_GENERIC;
-    *pitch = Pitch;
-    return DD_OK;
-}
-
-DDResult LockSurface(DisplaySurface* surface, void** memory) {
-    if (!IsBack(surface) || TheChain.backLocked) return DDERR_GENERIC;
-    TheChain.backLocked = true;
-    *memory = TheChain.buffers[TheChain.backIndex].data();
-    return DD_OK;
-}
-
-DDResult UnlockSurface(DisplaySurface* surface) {
-    if (!IsBack(surface) || !TheChain.backLocked) return DDERR_GENERIC;
-    TheChain.backLocked = false;
-    return DD_OK;
-}
-
-DDResult FlipSurface(DisplaySurface* primary) {
-    if (!IsPrimary(primary) || TheChain.backLocked) return DDERR_GENERIC;
-    const uint8_t* pixels = TheChain.buffers[TheChain.backIndex].data();
-    web::RecordFrame(pixels, Pitch);
-    // Memory bytes blue, green, red, unused become red, green, blue, opaque.
-    for (size_t i = 0; i < sizeof TheChain.canvas; i += 4) {
-        TheChain.canvas[i + 0] = pixels[i + 2];
-        TheChain.canvas[i + 1] = pixels[i + 1];
-        TheChain.canvas[i + 2] = pixels[i + 0];
-        TheChain.canvas[i + 3] = 255;
-    }
-    WebPresent(TheChain.canvas, Width, Height);
-    TheChain.backIndex ^= 1;
-    return DD_OK;
-}
-
-DDResult RestoreSurface(DisplaySurface* primary) {
-    return IsPrimary(primary) ? DD_OK : DDERR_GENERIC;
-}
-
-void ReleaseSurface(DisplaySurface* primary) {
-    if (!IsPrimary(primary)) return;
-    TheChain.alive = false;
-    TheChain.backLocked = false;
 }
 
 void ReleaseDevice(DisplayDevice* device) {
-    if (device != &TheChain.device || !TheChain.deviceAlive) return;
+    if (device != &Device || !DeviceAlive) return;
     device->alive = false;
-    TheChain.deviceAlive = false;
+    DeviceAlive = false;
 }
 
 } // namespace orv

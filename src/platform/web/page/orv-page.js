@@ -23,6 +23,19 @@
     // heard, and when the next frame was put on the canvas after it (milliseconds).
     syncTimes: [], firedAt: [],
 
+    offered: new Set(),
+    // A new file from the demo (a snapshot), offered as a download under its name; a TGA
+    // picture also as a PNG.
+    offerDownload(name, bytes) {
+      page.offered.add(name);
+      Download(name, new Blob([bytes], {type: 'application/octet-stream'}));
+      if (/\.tga$/i.test(name)) {
+        const png = TgaToCanvas(bytes);
+        if (png) png.toBlob((blob) => blob && Download(name.replace(/\.tga$/i, '.png'), blob), 'image/png');
+      }
+      return true;
+    },
+
     showMessage(caption, text) {
       messageBox.textContent = caption + '\n\n' + text;
       messageBox.hidden = false;
@@ -58,6 +71,47 @@
       page.firedAt.push({late, at: performance.now()});
     },
   };
+
+  function Download(name, blob) {
+    const link = document.createElement('a');
+    link.href = URL.createObjectURL(blob);
+    link.download = name;
+    document.body.appendChild(link);
+    link.click();
+    link.remove();
+    setTimeout(() => URL.revokeObjectURL(link.href), 60000);
+  }
+
+  // An uncompressed 24- or 32-bit TGA (as the snapshot writes it) drawn on a new canvas; null
+  // for anything else.
+  function TgaToCanvas(bytes) {
+    if (bytes.length < 18 || bytes[1] !== 0 || bytes[2] !== 2) return null;
+    const width = bytes[12] | bytes[13] << 8;
+    const height = bytes[14] | bytes[15] << 8;
+    const size = bytes[16] / 8;
+    const topDown = (bytes[17] & 0x20) !== 0;
+    const start = 18 + bytes[0];
+    if ((size !== 3 && size !== 4) || !width || !height ||
+        bytes.length < start + width * height * size) return null;
+    const canvas = document.createElement('canvas');
+    canvas.width = width;
+    canvas.height = height;
+    const context = canvas.getContext('2d');
+    const image = context.createImageData(width, height);
+    for (let y = 0; y < height; y++) {
+      const row = start + (topDown ? y : height - 1 - y) * width * size;
+      for (let x = 0; x < width; x++) {
+        const from = row + x * size;
+        const to = (y * width + x) * 4;
+        image.data[to] = bytes[from + 2];
+        image.data[to + 1] = bytes[from + 1];
+        image.data[to + 2] = bytes[from];
+        image.data[to + 3] = 255;
+      }
+    }
+    context.putImageData(image, 0, 0);
+    return canvas;
+  }
 
   function noteShown() {
     const now = performance.now();
@@ -159,7 +213,6 @@
   async function start() {
     startScreen.textContent = 'starting…';
     await Promise.all([openAudio(), loadMusic()]);
-    Module.FS.mkdir('snap');
     startScreen.hidden = true;
     page.running = true;
     requestAnimationFrame(animationFrame);
