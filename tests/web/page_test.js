@@ -114,7 +114,7 @@ test('a live session with music replays natively frame for frame', async () => {
   await page.waitForFunction(() => Module.orv.exitStatus !== null, {timeout: 10000});
   const run = await page.evaluate(() => ({
     script: Module.orv.script, trace: Module.orv.trace, exitStatus: Module.orv.exitStatus,
-    errors: Module.orv.errors, syncTimes: Module.orv.syncTimes,
+    errors: Module.orv.errors, syncTimes: Module.orv.syncTimes, frameCost: Module.orv.frameCost,
   }));
   await page.close();
 
@@ -139,6 +139,9 @@ test('a live session with music replays natively frame for frame', async () => {
   console.log(`# sound to picture (${delays.length} syncs): fired after the sound by ` +
               `${Math.max(...run.syncTimes.map((s) => s.late)).toFixed(1)} ms at most; ` +
               `sound to canvas ${mean.toFixed(1)} ms mean, ${Math.max(...delays).toFixed(1)} ms max`);
+  const cost = run.frameCost;
+  console.log(`# frames in the page (${cost.count}): ${(cost.total / cost.count).toFixed(2)} ms mean, ` +
+              `${cost.max.toFixed(2)} ms max, drawing and putting on the canvas`);
 });
 
 test('a screenshot of the page at a known frame equals the native frame', async () => {

@@ -31,6 +31,14 @@ EM_JS(int, WebNextKey, (), {
     var key = Module.orv.keys.shift();
     return key === undefined ? -1 : key.code | (key.alt ? 256 : 0) | (key.repeat ? 512 : 0);
 });
+// The time one timer message took (drawing and putting the frame on the canvas), for the page's
+// measurements.
+EM_JS(void, WebFrameCost, (double ms), {
+    var cost = Module.orv.frameCost;
+    cost.count++;
+    cost.total += ms;
+    cost.max = Math.max(cost.max, ms);
+});
 EM_JS(void, WebShowCursor, (int show), { Module.canvas.style.cursor = show ? "" : "none"; });
 EM_JS(void, WebShowMessage, (const char* caption, const char* text), {
     Module.orv.showMessage(UTF8ToString(caption), UTF8ToString(text));
@@ -147,7 +155,12 @@ int32_t TranslateMessage(const MSG*) {
 
 LRESULT DispatchMessageA(const MSG* msg) {
     if (msg->hwnd == nullptr || !msg->hwnd->alive) return 0;
-    return msg->hwnd->proc(msg->hwnd, msg->message, msg->wParam, msg->lParam);
+    if (msg->message != WM_TIMER)
+        return msg->hwnd->proc(msg->hwnd, msg->message, msg->wParam, msg->lParam);
+    const double start = emscripten_get_now();
+    const LRESULT result = msg->hwnd->proc(msg->hwnd, msg->message, msg->wParam, msg->lParam);
+    WebFrameCost(emscripten_get_now() - start);
+    return result;
 }
 
 int32_t PostMessageA(HWND window, uint32_t message, WPARAM wParam, LPARAM lParam) {

@@ -22,6 +22,8 @@
     // Sound-to-picture timing of every fired sync: how late it fired after its sound was
     // heard, and when the next frame was put on the canvas after it (milliseconds).
     syncTimes: [], firedAt: [],
+    // What the timer messages (each a frame drawn and put on the canvas) cost, in milliseconds.
+    frameCost: {count: 0, total: 0, max: 0},
 
     offered: new Set(),
     // A new file from the demo (a snapshot), offered as a download under its name; a TGA
