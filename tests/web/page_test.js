@@ -103,9 +103,9 @@ test('every golden script gives its trace in the page', async () => {
 test('a live session with music replays natively frame for frame', async () => {
   const page = await OpenPage('index.html?record');
   await StartDemo(page);
-  // Through the intro and into the music until a few syncs have fired.
+  // Through the intro and into the music until syncs of notes after its first have fired.
   await page.waitForFunction(
-      () => Module.orv.script.filter((l) => l.startsWith('sync')).length >= 4 ||
+      () => Module.orv.script.filter((l) => l.startsWith('sync')).length >= 6 ||
             Module.orv.exitStatus !== null,
       {timeout: 60000, polling: 100});
   await page.keyboard.press('Space');
@@ -135,6 +135,8 @@ test('a live session with music replays natively frame for frame', async () => {
 
   const delays = run.syncTimes.map((s) => s.late + s.toPicture);
   assert.ok(delays.length > 0, 'syncs fired and were drawn');
+  // A sync fires once its sound is heard, never before.
+  assert.ok(run.syncTimes.every((s) => s.late > 0), 'no sync fired before its sound was heard');
   const mean = delays.reduce((a, b) => a + b, 0) / delays.length;
   console.log(`# sound to picture (${delays.length} syncs): fired after the sound by ` +
               `${Math.max(...run.syncTimes.map((s) => s.late)).toFixed(1)} ms at most; ` +

@@ -15,7 +15,8 @@ EM_JS(int, WebAudioOpen, (), { return Module.orv.audioOpen() ? 1 : 0; });
 EM_JS(void, WebAudioQueue, (const int16_t* frames, int count), {
     Module.orv.audioQueue(HEAP16.slice(frames >> 1, (frames >> 1) + count * 2));
 });
-// The number of frames of this playback heard so far (fractions allowed).
+// How far this playback has been heard, in frames (fractions allowed): frame f is being heard
+// once this passes f. Below 0 while nothing has been heard yet.
 EM_JS(double, WebAudioHeard, (), { return Module.orv.audioHeard(); });
 EM_JS(void, WebAudioClose, (), { Module.orv.audioClose(); });
 EM_JS(void, WebAudioFired, (double frame, double heard), { Module.orv.audioFired(frame, heard); });
@@ -71,7 +72,7 @@ void web::PumpAudio() {
         o.mixed += n;
     }
     // A sync may free the library (the end of the music, or a key): then nothing more fires.
-    while (o.open && o.count > 0 && double(o.pending[o.head].frame) <= heard) {
+    while (o.open && o.count > 0 && double(o.pending[o.head].frame) < heard) {
         const Pending p = o.pending[o.head];
         o.head = (o.head + 1) % MaxPending;
         o.count--;

@@ -57,11 +57,11 @@
     },
     audioHeard() {
       const r = audio.report;
-      if (!r || r.playback !== audio.playback) return 0;
+      if (!r || r.playback !== audio.playback) return -1;
       const rate = audio.context.sampleRate;
       const latency = audio.context.outputLatency || audio.context.baseLatency || 0;
       const output = Math.min(r.played + (audio.context.currentTime - r.time) * rate, audio.sent);
-      return Math.max(output - latency * rate, 0);
+      return output - latency * rate;
     },
     audioClose() {
       if (!audio.node) return;
