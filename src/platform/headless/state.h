@@ -5,20 +5,7 @@
 
 #include "platform/flip_chain.h"
 #include "platform/headless/headless.h"
-
-namespace orv {
-
-struct Window {
-    WindowProc proc = nullptr;
-    bool alive = false;
-};
-
-struct DisplayDevice {
-    bool alive = false;
-    int32_t bitsPerPixel = 0;
-};
-
-} // namespace orv
+#include "platform/plain_handles.h"
 
 namespace orv::headless {
 

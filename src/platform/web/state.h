@@ -5,22 +5,9 @@
 #include <string>
 
 #include "platform/bass_common.h"
+#include "platform/plain_handles.h"
 #include "platform/surface.h"
 #include "platform/window.h"
-
-namespace orv {
-
-struct Window {
-    WindowProc proc = nullptr;
-    bool alive = false;
-};
-
-struct DisplayDevice {
-    bool alive = false;
-    int32_t bitsPerPixel = 0;
-};
-
-} // namespace orv
 
 namespace orv::web {
 
