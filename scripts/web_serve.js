@@ -15,7 +15,13 @@ const Types = {
 function Serve(root, port) {
   root = path.resolve(root);
   const server = http.createServer((request, response) => {
-    const name = decodeURIComponent(new URL(request.url, 'http://x').pathname);
+    let name;
+    try {
+      name = decodeURIComponent(new URL(request.url, 'http://x').pathname);
+    } catch (error) { // a malformed escape
+      response.writeHead(400).end();
+      return;
+    }
     const file = path.join(root, name === '/' ? 'index.html' : name);
     // Nothing outside the folder, whatever the path says.
     if (!file.startsWith(root + path.sep)) {
