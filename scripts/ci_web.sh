@@ -20,7 +20,7 @@ mkdir -p build/web-test
 cp tests/web/package.json tests/web/package-lock.json build/web-test/
 (cd build/web-test && npm ci --no-audit --no-fund --loglevel=error)
 node --test tests/web/serve_test.js
-NODE_PATH=$PWD/build/web-test/node_modules node --test tests/web/page_test.js \
+NODE_PATH=$PWD/build/web-test/node_modules node tests/web/page_test.js \
   build/web "$native/orv-render"
 
 echo "measurements"
