@@ -1,7 +1,8 @@
 # The programs' command-line conventions, checked from outside (tests/cli/check_cli.sh). The
 # tune generator is defined by a later part, so the test is added at the end of the folder.
 function(orv_add_cli_test)
-  if(ORV_TESTS AND TARGET orv-tune)
+  # Native programs only: the checks run them as commands, with /dev/full and FIFOs.
+  if(ORV_TESTS AND TARGET orv-tune AND NOT EMSCRIPTEN)
     enable_testing()
     add_test(NAME cli.conventions
              COMMAND ${CMAKE_SOURCE_DIR}/tests/cli/check_cli.sh $<TARGET_FILE:orv-render>
