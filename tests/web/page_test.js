@@ -2,7 +2,8 @@
 // - every golden script, run by orv-render built for the browser, gives its trace;
 // - a live session with music, recorded in the page, replays in the native orv-render frame for
 //   frame; its Space offers the snapshot the replay saves (and a PNG of it), its Esc ends the run;
-// - a screenshot of the page held at a known frame equals that frame drawn natively.
+// - a screenshot of the page held at a known frame equals that frame drawn natively, and Alt
+//   ends the run there, in the intro.
 // usage: node page_test.js BUILD_WEB_DIR NATIVE_ORV_RENDER
 'use strict';
 const test = require('node:test');
@@ -155,6 +156,10 @@ test('a screenshot of the page at a known frame equals the native frame', async 
   const shot = path.join(work, 'shot.png');
   await canvas.screenshot({path: shot});
   const run = await page.evaluate(() => ({script: Module.orv.script, trace: Module.orv.trace}));
+  // Alt is a system key: even in the intro it ends the run (with the quit message's status 0).
+  await page.keyboard.press('Alt');
+  await page.waitForFunction(() => Module.orv.exitStatus !== null, {timeout: 10000});
+  assert.equal(await page.evaluate(() => Module.orv.exitStatus), 0);
   await page.close();
 
   const replay = ReplayNatively(run.script, ['--dump', 'frames']);

@@ -194,7 +194,12 @@
       await context.audioWorklet.addModule('orv-audio.js');
       const node = new AudioWorkletNode(context, 'orv-output',
                                         {numberOfInputs: 0, outputChannelCount: [2]});
-      node.port.onmessage = (event) => { audio.report = event.data; };
+      node.port.onmessage = (event) => {
+        audio.report = event.data;
+        // A hidden page gets no animation frames and slowed timers; the output's reports
+        // still come, and keep the sound topped up.
+        if (document.hidden && page.wake) page.wake();
+      };
       node.connect(context.destination);
       audio.context = context;
       audio.node = node;
