@@ -3,7 +3,7 @@
 # ("scripts/deps.sh run"), or also to run every test (the default), or to build and test the page
 # ("scripts/deps.sh web").
 set -euo pipefail
-packages=(cmake g++ make pkg-config libsdl2-dev libxmp-dev libgtest-dev libbenchmark-dev)
+packages=(cmake g++ make pkg-config libsdl2-dev libxmp-dev libdeflate-dev libgtest-dev libbenchmark-dev)
 if [ "${1:-test}" = web ]; then
   # The page: Debian's Emscripten, libxmp's source (dpkg-source), Chromium and node for its tests.
   packages=(cmake make pkg-config emscripten dpkg-dev chromium imagemagick)

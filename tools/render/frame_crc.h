@@ -1,0 +1,31 @@
+// The trace's CRC-32 (zlib's) of a picture's rows, with all-zero rows, the commonest by far,
+// folded in from precomputed tables instead of being read byte by byte.
+#pragma once
+
+#include <cstddef>
+#include <cstdint>
+
+namespace orv {
+
+// zlib's CRC-32 of count bytes continued from crc (0 to start): libdeflate's where it is built
+// with it, else a table of its own.
+uint32_t Crc32Update(uint32_t crc, const uint8_t* bytes, size_t count);
+
+class RowCrc {
+  public:
+    // For rows of rowBytes bytes each.
+    explicit RowCrc(size_t rowBytes);
+
+    // The CRC-32 of the rows one after another, rowBytes each, pitch bytes apart.
+    uint32_t Rows(const uint8_t* first, size_t pitch, int32_t count) const;
+
+    // The CRC-32 so far extended by rowBytes zero bytes.
+    uint32_t AppendZeroRow(uint32_t crc) const;
+
+  private:
+    size_t rowBytes_;
+    // The CRC register's change over a zero row is linear; by byte of the register.
+    uint32_t zeroRow_[4][256];
+};
+
+} // namespace orv
