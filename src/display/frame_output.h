@@ -23,4 +23,11 @@ void FinishFrameOutput(void* surface, int32_t mode);
 void ConvertFrame24(void* surface);
 void ConvertFrame565(void* surface);
 
+// One 640-pixel row to 24 bits, portably and (on x86 with SSSE3) by byte shuffles; the frame
+// conversion picks one at start-up.
+void ConvertRow24Words(const uint32_t* source, uint8_t* destination);
+#if defined(__x86_64__) || defined(__i386__)
+void ConvertRow24Shuffle(const uint32_t* source, uint8_t* destination);
+#endif
+
 } // namespace orv

@@ -46,6 +46,40 @@ TEST(ConvertFrame, TwentyFourBitBytesAndRowsAtThePitch) {
     FreeBuffers();
 }
 
+// Both row routines against the plain byte order, over a row of distinct pixels with the top
+// byte set, and without a byte written past the row's 1920.
+TEST(ConvertFrame, TwentyFourBitRowRoutinesAgreeWithTheByteOrder) {
+    std::vector<uint32_t> row(640);
+    for (uint32_t x = 0; x < 640; ++x) row[x] = 0xA5000000u | (x * 0x9E3779B9u >> 8);
+    std::vector<uint8_t> expected(1924, 0xEE);
+    for (size_t x = 0; x < 640; ++x)
+        for (size_t k = 0; k < 3; ++k) expected[3 * x + k] = uint8_t(row[x] >> (8 * k));
+    using Routine = void (*)(const uint32_t*, uint8_t*);
+    std::vector<Routine> routines = {ConvertRow24Words};
+#if defined(__x86_64__) || defined(__i386__)
+    if (__builtin_cpu_supports("ssse3")) routines.push_back(ConvertRow24Shuffle);
+#endif
+    for (const Routine routine : routines) {
+        std::vector<uint8_t> out(1924, 0xEE);
+        routine(row.data(), out.data());
+        EXPECT_EQ(out, expected);
+    }
+}
+
+TEST(ConvertFrame, SixteenBitWholeRowMatchesThePerPixelValues) {
+    ASSERT_EQ(PrepareRun(1282, DisplayMode16), 1);
+    std::vector<uint8_t> surface(1282 * 480, 0xEE);
+    for (uint32_t x = 0; x < 640; ++x) OffscreenFrame[640 + x] = 0xFF000000u | x * 0x01030507u;
+    ConvertFrame565(surface.data());
+    for (uint32_t x = 0; x < 640; ++x) {
+        const uint32_t p = OffscreenFrame[640 + x];
+        const uint32_t value = (p >> 8 & 0xF800) | (p >> 5 & 0x07E0) | (p >> 3 & 0x1F);
+        ASSERT_EQ(surface[1282 + 2 * x] | surface[1282 + 2 * x + 1] << 8, int(value)) << x;
+    }
+    EXPECT_EQ(surface[1282 + 1280], 0xEE); // the padding is left alone
+    FreeBuffers();
+}
+
 TEST(FrameOutput, TargetIsTheSurfaceOnlyAt32Bits) {
     std::vector<uint32_t> surface(640 * 480);
     ASSERT_EQ(PrepareRun(2560, DisplayMode32), 1);
