@@ -4,6 +4,7 @@
 
 #include <cmath>
 
+#include "effects/bounded_sincos.h"
 #include "effects/effects.h"
 
 namespace orv {
@@ -61,8 +62,21 @@ void DrawCurlingRay(float angle, float angleStep, float length, float startRadiu
     float a = angle;
     while (r < end) {
         const double ad = a;
-        PutPixel(Trunc(r * std::sin(ad) + FrameCentreX), Trunc(r * std::cos(ad) + FrameCentreY),
-                 pixel);
+        // The bounded sine and cosine decide the pixel unless a coordinate lies within their
+        // error of a pixel edge; only then are the library's values needed.
+        int32_t x = 0, y = 0;
+        bool decided = false;
+        if (InBoundedSinCosDomain(a)) {
+            double s = 0.0, c = 0.0;
+            BoundedSinCos(ad, s, c);
+            decided = BoundedTruncDecides(r * s + FrameCentreX, r, x) &&
+                      BoundedTruncDecides(r * c + FrameCentreY, r, y);
+        }
+        if (!decided) {
+            x = Trunc(r * std::sin(ad) + FrameCentreX);
+            y = Trunc(r * std::cos(ad) + FrameCentreY);
+        }
+        PutPixel(x, y, pixel);
         const auto next = static_cast<float>(r + PointSpacing); // float32 steps set the count
         if (next == r) break; // only for radii far beyond any volume's reach
         r = next;
