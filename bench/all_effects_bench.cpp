@@ -8,31 +8,14 @@
 #include "app/run.h"
 #include "audio/music.h"
 #include "display/frame_output.h"
+#include "heavy_triggers.h"
 #include "platform/clock.h"
 #include "timeline/scheduler.h"
 
 namespace {
 
 using namespace orv;
-
-void Fire(uint32_t instrument, uint32_t volume) {
-    InstrumentSyncProc(0, 0, volume << 16, instrument);
-}
-
-// Triggers for music-phase tick t, chosen so every effect stays live and near its busiest.
-void TriggersForTick(int64_t t) {
-    if (t % 9 == 0) Fire(2, 64);   // a ring as often as rings may spawn: up to 16 live
-    if (t % 2 == 0) Fire(3, 64);   // particles
-    Fire(6, 64);                   // a bead every tick: the bead ring stays full
-    Fire(9, 64);                   // drifting beads
-    if (t % 2 == 0) Fire(13, 64);  // 16 live targets
-    if (t % 30 == 0) Fire(1, 64);  // the trail
-    if (t % 30 == 0) Fire(5, 64);  // the spiral
-    if (t % 24 == 0) Fire(10, 64); // a new bolt before the last one fades
-    if (t % 58 == 0) Fire(7, 64);  // a ray burst as soon as it may restart
-    if (t % 77 == 0) Fire(8, 64);  // the flower grows to full size
-    Fire(12, 64);                  // the web at full size
-}
+using bench::TriggersForTick;
 
 void RunFrames(benchmark::State& state, int32_t mode, int32_t pitch) {
     std::vector<uint32_t> surfaces[2];

@@ -3,6 +3,7 @@
 #include "effects/circle_flower.h"
 
 #include <algorithm>
+#include <bit>
 #include <cmath>
 
 #include "effects/effects.h"
@@ -29,6 +30,32 @@ constexpr double DivisorFloor = 2.0; // children at half the parent's radius at 
 constexpr double DivisorStep = 0.025;
 constexpr double SpinStep = 0.005; // radians per tick
 constexpr float DeathSize = 400.0f;
+
+// Every node of a frame turns through the same angles, so their sines and cosines are kept for
+// the angle and branch count they were worked out for.
+constexpr int32_t KeptTurns = 8;
+struct TurnTable {
+    uint32_t angleBits = 0;
+    int32_t branches = 0; // 0: nothing kept yet
+    double sine[KeptTurns] = {}, cosine[KeptTurns] = {};
+};
+TurnTable Turns;
+
+const TurnTable& TurnsFor(float angle, int32_t branches) {
+    const uint32_t bits = std::bit_cast<uint32_t>(angle);
+    if (Turns.branches == branches && Turns.angleBits == bits && branches != 0) return Turns;
+    Turns.angleBits = bits;
+    Turns.branches = branches;
+    const double step = FullTurn / branches;
+    float h = 0.0f;
+    for (int32_t k = 0; k < KeptTurns; ++k) {
+        const double a = h + static_cast<double>(angle);
+        Turns.sine[k] = std::sin(a);
+        Turns.cosine[k] = std::cos(a);
+        h = static_cast<float>(h + step);
+    }
+    return Turns;
+}
 } // namespace
 
 // Every point a midpoint circle plots lies within a pixel of its true outline, so a circle that
@@ -50,11 +77,16 @@ void DrawFlowerNode(int32_t cx, int32_t cy, int32_t radius, const ColorTriple& c
     const double q = radius / static_cast<double>(divisor);
     const float dist = static_cast<float>(radius - q); // float32 store
     const double step = FullTurn / branches;
+    const TurnTable& turns = TurnsFor(angle, branches);
     float h = 0.0f;
     double t = 0.0;
+    int32_t k = 0;
     do {
         const double a = h + static_cast<double>(angle);
-        FlowerPenTo = {Trunc(std::sin(a) * dist + cx), Trunc(std::cos(a) * dist + cy)};
+        const double sine = k < KeptTurns ? turns.sine[k] : std::sin(a);
+        const double cosine = k < KeptTurns ? turns.cosine[k] : std::cos(a);
+        ++k;
+        FlowerPenTo = {Trunc(sine * dist + cx), Trunc(cosine * dist + cy)};
         DrawFlowerNode(FlowerPenTo.x, FlowerPenTo.y, Trunc(q), colour, angle, divisor, branches,
                        depth - 1);
         DrawLine(FlowerPenFrom.x, FlowerPenFrom.y, FlowerPenTo.x, FlowerPenTo.y, White);

@@ -76,7 +76,8 @@ void DrawCurlingRay(float angle, float angleStep, float length, float startRadiu
             x = Trunc(r * std::sin(ad) + FrameCentreX);
             y = Trunc(r * std::cos(ad) + FrameCentreY);
         }
-        PutPixel(x, y, pixel);
+        if (x >= 0 && x <= 639 && y >= 0 && y <= 479)
+            RenderTarget[int64_t{y} * RowStride + x] = pixel;
         const auto next = static_cast<float>(r + PointSpacing); // float32 steps set the count
         if (next == r) break; // only for radii far beyond any volume's reach
         r = next;

@@ -1,0 +1,30 @@
+// The heavy load the frame benchmarks share: every effect retriggered as often as it may
+// restart, at volume 64, so that all eleven stay live and near their busiest.
+#pragma once
+
+#include <cstdint>
+
+#include "audio/music.h"
+
+namespace orv::bench {
+
+inline void Fire(uint32_t instrument, uint32_t volume) {
+    InstrumentSyncProc(0, 0, volume << 16, instrument);
+}
+
+// Triggers for music-phase tick t.
+inline void TriggersForTick(int64_t t) {
+    if (t % 9 == 0) Fire(2, 64);   // a ring as often as rings may spawn: up to 16 live
+    if (t % 2 == 0) Fire(3, 64);   // particles
+    Fire(6, 64);                   // a bead every tick: the bead ring stays full
+    Fire(9, 64);                   // drifting beads
+    if (t % 2 == 0) Fire(13, 64);  // 16 live targets
+    if (t % 30 == 0) Fire(1, 64);  // the trail
+    if (t % 30 == 0) Fire(5, 64);  // the spiral
+    if (t % 24 == 0) Fire(10, 64); // a new bolt before the last one fades
+    if (t % 58 == 0) Fire(7, 64);  // a ray burst as soon as it may restart
+    if (t % 77 == 0) Fire(8, 64);  // the flower grows to full size
+    Fire(12, 64);                  // the web at full size
+}
+
+} // namespace orv::bench
