@@ -79,12 +79,14 @@ void BM_CrosshairTargets(benchmark::State& state) {
 BENCHMARK(BM_CrosshairTargets);
 
 // The tick loops alone for the largest elapsed a frame can see after a long stall (2^32 ms
-// / 20): the web's 16 angles and the spiral's angle advance every tick in float64.
+// / 20): the web's 16 angles, the spiral's angle and the flower's size and angle advance every
+// tick in float64.
 void BM_HugeElapsed(benchmark::State& state) {
     BenchFrame frame;
     for (auto _ : state) {
         DrawSpinningWeb(1, 214748364, 0, 64);
         DrawSpiralSweep(1, 214748364, 0, 0);
+        DrawCircleFlower(1, 214748364, 0, 0);
     }
 }
 BENCHMARK(BM_HugeElapsed)->Unit(benchmark::kMillisecond)->Iterations(1);

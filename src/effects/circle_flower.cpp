@@ -7,6 +7,7 @@
 #include <cmath>
 
 #include "effects/effects.h"
+#include "effects/repeated_sum.h"
 
 namespace orv {
 
@@ -108,12 +109,16 @@ int32_t DrawCircleFlower(int32_t trigger, int32_t elapsed, int32_t /*note*/, int
         // Carried in double through all ticks of this frame, stored as float32 after the last.
         double size = FlowerSize, growth = FlowerGrowth, angle = FlowerAngle;
         double divisor = FlowerDivisor;
-        for (int32_t tick = 0; tick < elapsed; ++tick) {
+        int32_t tick = 0;
+        for (; tick < elapsed && (growth > GrowthFloor || divisor > DivisorFloor); ++tick) {
             size += growth;
             if (growth > GrowthFloor) growth -= GrowthStep;
             angle += spin;
             if (divisor > DivisorFloor) divisor -= DivisorStep;
         }
+        // From here on growth and divisor stay put: size and angle are plain repeated sums.
+        size = RepeatedSum(size, growth, elapsed - tick);
+        angle = RepeatedSum(angle, spin, elapsed - tick);
         FlowerSize = static_cast<float>(size);
         FlowerGrowth = static_cast<float>(growth);
         FlowerAngle = static_cast<float>(angle);

@@ -5,6 +5,7 @@
 #include <cmath>
 
 #include "effects/effects.h"
+#include "effects/repeated_sum.h"
 #include "raster/raster.h"
 
 namespace orv {
@@ -30,17 +31,13 @@ int32_t DrawSpinningWeb(int32_t trigger, int32_t elapsed, int32_t /*note*/, int3
         }
         WebScale = 64;
     }
-    // Every tick is added on its own: each float64 sum rounds at every step. The points are
-    // independent, so their angles run in a local copy that the compiler keeps in registers.
-    double angle[WebPointCount], turn[WebPointCount];
-    for (int32_t k = 0; k < WebPointCount; ++k) {
-        angle[k] = WebPoints[k].angle;
-        turn[k] = (k + 1) * WebTurnPerTick;
-    }
-    for (int32_t t = 0; t < elapsed; ++t)
-        for (int32_t k = 0; k < WebPointCount; ++k) angle[k] += turn[k];
-    for (int32_t k = 0; k < WebPointCount; ++k) WebPoints[k].angle = angle[k];
-    for (int32_t t = 0; t < elapsed && WebScale != 0; ++t) WebScale -= 2;
+    // Every tick's turn is added on its own, each float64 sum rounded: RepeatedSum gives the
+    // same angle without a step per tick.
+    for (int32_t k = 0; k < WebPointCount; ++k)
+        WebPoints[k].angle = RepeatedSum(WebPoints[k].angle, (k + 1) * WebTurnPerTick, elapsed);
+    // The scale falls by 2 a tick from 64 (always even) and stops at 0.
+    if (elapsed > 0 && WebScale > 0)
+        WebScale = elapsed >= WebScale / 2 ? 0 : WebScale - 2 * elapsed;
 
     int32_t px[WebPointCount], py[WebPointCount], mx[WebPointCount], my[WebPointCount];
     for (int32_t k = 0; k < WebPointCount; ++k) {

@@ -5,6 +5,7 @@
 #include <cmath>
 
 #include "effects/effects.h"
+#include "effects/repeated_sum.h"
 #include "raster/raster.h"
 
 namespace orv {
@@ -24,13 +25,10 @@ constexpr int32_t SpiralStrokeCap = 256;
 int32_t DrawSpiralSweep(int32_t trigger, int32_t elapsed, int32_t /*note*/, int32_t /*volume*/) {
     if (trigger != 0) SpiralGlow = 32;
     if (elapsed >= 1) {
-        // The angle is carried in double across the ticks and stored as float32 once.
-        double angle = SpiralAngle;
-        for (int32_t t = 0; t < elapsed; ++t) {
-            if (SpiralGlow != 0) --SpiralGlow;
-            angle -= SpiralTurnPerTick;
-        }
-        SpiralAngle = static_cast<float>(angle);
+        // The glow falls by one a tick to 0. The angle is carried in double across the ticks,
+        // rounded at each, and stored as float32 once.
+        if (SpiralGlow > 0) SpiralGlow = elapsed >= SpiralGlow ? 0 : SpiralGlow - elapsed;
+        SpiralAngle = static_cast<float>(RepeatedSum(SpiralAngle, -SpiralTurnPerTick, elapsed));
     }
     const ColorTriple colour{static_cast<uint8_t>(SpiralGlow * 4), 0,
                              static_cast<uint8_t>(SpiralGlow * 5)};
