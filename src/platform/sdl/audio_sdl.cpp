@@ -11,6 +11,8 @@
 #include <algorithm>
 #include <atomic>
 #include <chrono>
+#include <climits>
+#include <semaphore>
 #include <string>
 #include <system_error>
 #include <thread>
@@ -24,8 +26,6 @@ namespace {
 
 constexpr uint16_t DeviceFrames = 512; // 11.6 ms
 constexpr int64_t NsPerSecond = 1000000000;
-// The dispatcher looks at its queue at least this often.
-constexpr int64_t IdleWaitNs = 2000000;
 
 int64_t NowNs() {
     return std::chrono::duration_cast<std::chrono::nanoseconds>(
@@ -77,6 +77,10 @@ struct Output {
     int64_t latencyNs = 0;
     EventQueue queue;
     std::thread dispatcher;
+    // Released by the callback when it queued events, and to stop: the dispatcher sleeps on it
+    // until then or until its next event is due. A semaphore, unlike a condition variable,
+    // lets the callback wake it without taking a lock.
+    std::counting_semaphore<INT_MAX> wake{0};
     std::atomic<bool> stop{false};
     std::atomic<uint64_t> dropped{0};
     std::atomic<sdl::SyncTimingProbe> probe{nullptr};
@@ -92,12 +96,15 @@ struct BlockContext {
     Output* out;
     int64_t mixNs;
     int64_t heardNs; // when the block's first frame reaches the speaker
+    bool queued;     // an event went into the queue
 };
 
 void OnMixEvent(void* context, const bass::MixEvent& event, size_t offset) {
-    const BlockContext& b = *static_cast<const BlockContext*>(context);
+    BlockContext& b = *static_cast<BlockContext*>(context);
     const int64_t due = b.heardNs + int64_t(offset) * NsPerSecond / int64_t(MusicSampleRate);
-    if (!b.out->queue.Push(TimedEvent{event, b.mixNs, due}))
+    if (b.out->queue.Push(TimedEvent{event, b.mixNs, due}))
+        b.queued = true;
+    else
         b.out->dropped.fetch_add(1, std::memory_order_relaxed);
 }
 
@@ -107,13 +114,17 @@ void SDLCALL AudioCallback(void* userdata, Uint8* stream, int len) {
     const int64_t now = NowNs();
     int16_t* out = reinterpret_cast<int16_t*>(stream);
     const size_t frames = size_t(len) / (2 * sizeof(int16_t));
+    bool queued = false;
     for (size_t done = 0; done < frames;) {
         const size_t n = std::min(frames - done, bass::MaxMixFrames);
         BlockContext b{&o, now,
-                       now + o.latencyNs + int64_t(done) * NsPerSecond / int64_t(MusicSampleRate)};
+                       now + o.latencyNs + int64_t(done) * NsPerSecond / int64_t(MusicSampleRate),
+                       false};
         bass::MixOutput(out + done * 2, n, OnMixEvent, &b);
+        queued = queued || b.queued;
         done += n;
     }
+    if (queued) o.wake.release();
 }
 
 void DispatchLoop(Output* o) {
@@ -127,9 +138,15 @@ void DispatchLoop(Output* o) {
             if (const sdl::SyncTimingProbe probe = o->probe.load(std::memory_order_acquire))
                 probe(sdl::SyncTiming{e.mixNs, e.dueNs, now});
         }
-        int64_t wake = now + IdleWaitNs;
-        if (o->queue.Peek(&e)) wake = std::min(wake, e.dueNs);
-        if (wake > now) std::this_thread::sleep_for(std::chrono::nanoseconds(wake - now));
+        // Sleeps until the next queued event is due, or with none queued until the callback
+        // queues one; either way a release wakes it early. Releases that piled up while it was
+        // awake are taken without sleeping, and cost one more look at the queue.
+        if (o->queue.Peek(&e)) {
+            const std::chrono::steady_clock::time_point due{std::chrono::nanoseconds(e.dueNs)};
+            (void)o->wake.try_acquire_until(due);
+        } else {
+            o->wake.acquire();
+        }
     }
 }
 
@@ -184,7 +201,9 @@ bool CloseOutput() {
     SDL_CloseAudioDevice(o.device); // silent at once; waits for a running callback
     o.device = 0;
     o.stop.store(true, std::memory_order_release);
+    o.wake.release();
     o.dispatcher.join();
+    while (o.wake.try_acquire()) {}
     o.queue.Clear(); // the syncs of sound never heard do not fire
     SDL_QuitSubSystem(SDL_INIT_AUDIO);
     return true;

@@ -5,6 +5,7 @@
 
 #include <cstdint>
 #include <string>
+#include <vector>
 
 #include "platform/flip_chain.h"
 #include "platform/surface.h"
@@ -32,7 +33,10 @@ struct State {
     WindowProc classProc = nullptr;
     DisplayDevice device;
     bool deviceAlive = false;
-    SDL_Texture* texture = nullptr; // what the chain's back buffer is uploaded into
+    SDL_Texture* texture = nullptr;   // what the chain's back buffer is uploaded into
+    std::vector<uint8_t> textureRows; // a copy of what the texture holds; empty: unknown
+    uint64_t lastPresent = 0;         // performance-counter time of the last present
+    uint64_t presentInterval = 0;     // the least time between two presents, in the same units
     std::string error;
 };
 

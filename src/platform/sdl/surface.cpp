@@ -4,6 +4,8 @@
 // the mode's own format and shows it.
 #include <SDL.h>
 
+#include <cstring>
+
 #include "platform/sdl/state.h"
 
 namespace orv {
@@ -22,6 +24,8 @@ uint32_t TextureFormat(int32_t bitsPerPixel) {
     }
 }
 
+uint64_t PresentInterval();
+
 bool CreateTexture() {
     auto& s = Current();
     s.texture = SDL_CreateTexture(s.device.renderer, TextureFormat(s.device.bitsPerPixel),
@@ -31,18 +35,63 @@ bool CreateTexture() {
         return false;
     }
     SDL_SetTextureScaleMode(s.texture, SDL_ScaleModeNearest);
+    s.presentInterval = PresentInterval();
     return true;
 }
 
+// The shortest time between two presents: one refresh of the window's display (60 Hz when it
+// does not say). The timer draws 100 frames a second; more presents than refreshes only cost.
+uint64_t PresentInterval() {
+    auto& s = Current();
+    SDL_DisplayMode mode{};
+    int hz = 60;
+    if (SDL_GetCurrentDisplayMode(SDL_GetWindowDisplayIndex(s.window.sdl), &mode) == 0 &&
+        mode.refresh_rate > 0)
+        hz = mode.refresh_rate;
+    return SDL_GetPerformanceFrequency() / uint64_t(hz);
+}
+
+// Uploads the rows of back that differ from what the texture holds, as one row range.
+bool UploadChangedRows(const uint8_t* back, int32_t pitch) {
+    auto& s = Current();
+    const size_t rowBytes = size_t(640) * size_t(s.device.bitsPerPixel / 8);
+    const size_t bytes = size_t(pitch) * 480;
+    int32_t first = 0, last = 479;
+    if (s.textureRows.size() == bytes) {
+        auto same = [&](int32_t y) {
+            return std::memcmp(back + size_t(y) * pitch, &s.textureRows[size_t(y) * pitch],
+                               rowBytes) == 0;
+        };
+        while (first < 480 && same(first)) ++first;
+        if (first == 480) return true; // the texture holds this picture already
+        while (same(last)) --last;
+    } else {
+        s.textureRows.assign(bytes, 0);
+    }
+    const SDL_Rect rows{0, first, 640, last - first + 1};
+    const size_t offset = size_t(first) * pitch, length = size_t(last - first) * pitch + rowBytes;
+    if (SDL_UpdateTexture(s.texture, &rows, back + offset, pitch) != 0) {
+        s.textureRows.clear();
+        return false;
+    }
+    std::memcpy(&s.textureRows[offset], back + offset, length);
+    return true;
+}
+
+// A frame that comes sooner than one display refresh after the last present is not shown; the
+// chain exchanges its buffers all the same, and the next frame shown is the newest.
 DDResult Present(const uint8_t* back, int32_t pitch) {
     auto& s = Current();
     if (s.device.lost || s.texture == nullptr) return DDERR_SURFACELOST;
+    const uint64_t now = SDL_GetPerformanceCounter();
+    if (s.lastPresent != 0 && now - s.lastPresent < s.presentInterval) return DD_OK;
     SDL_Renderer* renderer = s.device.renderer;
-    if (SDL_UpdateTexture(s.texture, nullptr, back, pitch) != 0) return DDERR_SURFACELOST;
+    if (!UploadChangedRows(back, pitch)) return DDERR_SURFACELOST;
     SDL_SetRenderDrawColor(renderer, 0, 0, 0, 255);
     SDL_RenderClear(renderer);
     if (SDL_RenderCopy(renderer, s.texture, nullptr, nullptr) != 0) return DDERR_SURFACELOST;
-    SDL_RenderPresent(renderer); // waits for the display's refresh where it can
+    SDL_RenderPresent(renderer);
+    s.lastPresent = now;
     return DD_OK;
 }
 
@@ -50,6 +99,8 @@ void DestroyTexture() {
     auto& s = Current();
     if (s.texture != nullptr) SDL_DestroyTexture(s.texture);
     s.texture = nullptr;
+    s.textureRows.clear(); // a new texture starts unknown: the first upload is whole
+    s.lastPresent = 0;
 }
 
 DDResult Recreate() {
