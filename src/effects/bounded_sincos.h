@@ -10,7 +10,7 @@ namespace orv {
 
 // The largest difference from std::sin/std::cos over every float32 angle in the domain; the
 // tests sweep all of them.
-inline constexpr double BoundedSinCosError = 1e-15;
+inline constexpr double BoundedSinCosError = 1e-11;
 
 // Angles a with 1/16 <= |a| < 8; outside it the exact routines are used.
 inline bool InBoundedSinCosDomain(float a) {
@@ -26,23 +26,16 @@ inline void BoundedSinCos(double a, double& sine, double& cosine) {
     const auto n = static_cast<int32_t>(a * TwoOverPi + (a < 0 ? -0.5 : 0.5));
     const double y = (a - n * HalfPiHigh) - n * HalfPiLow;
     const double y2 = y * y;
+    // Truncated after y^11 and y^12: the first terms left out are under 7e-12 and 4e-13.
     const double s =
         y + y * y2 *
-                (-1.0 / 6 +
-                 y2 * (1.0 / 120 +
-                       y2 * (-1.0 / 5040 +
-                             y2 * (1.0 / 362880 +
-                                   y2 * (-1.0 / 39916800 +
-                                         y2 * (1.0 / 6227020800 + y2 * (-1.0 / 1307674368000)))))));
+                (-1.0 / 6 + y2 * (1.0 / 120 + y2 * (-1.0 / 5040 +
+                                                    y2 * (1.0 / 362880 + y2 * (-1.0 / 39916800)))));
     const double c =
         1.0 - 0.5 * y2 +
         y2 * y2 *
-            (1.0 / 24 +
-             y2 * (-1.0 / 720 +
-                   y2 * (1.0 / 40320 +
-                         y2 * (-1.0 / 3628800 +
-                               y2 * (1.0 / 479001600 +
-                                     y2 * (-1.0 / 87178291200 + y2 * (1.0 / 20922789888000)))))));
+            (1.0 / 24 + y2 * (-1.0 / 720 +
+                              y2 * (1.0 / 40320 + y2 * (-1.0 / 3628800 + y2 * (1.0 / 479001600)))));
     switch (n & 3) {
     case 0:
         sine = s, cosine = c;
@@ -62,7 +55,7 @@ inline void BoundedSinCos(double a, double& sine, double& cosine) {
 // Whether value = scale * (bounded sine or cosine) + offset, as computed in double, truncates
 // to the same integer as the same sum with the exact std::sin/std::cos; if so, that integer goes
 // to result. The margin covers the bound on the product and the roundings of the product and
-// the sum (each under 2^-53 of its size) twice over. Only positive values are decided.
+// the sum (each under 2^-53 of its size) with room to spare. Only positive values are decided.
 inline bool BoundedTruncDecides(double value, double scale, int32_t& result) {
     const double margin = (std::fabs(scale) + std::fabs(value)) * (2 * BoundedSinCosError);
     const double low = value - margin, high = value + margin;

@@ -52,8 +52,8 @@ TEST(BoundedTruncDecides, OnlyClearOfAPixelEdge) {
     EXPECT_EQ(result, 300);
     EXPECT_FALSE(BoundedTruncDecides(300.0, 200.0, result));
     EXPECT_FALSE(BoundedTruncDecides(std::nextafter(300.0, 0.0), 200.0, result));
-    EXPECT_FALSE(BoundedTruncDecides(300.0 + 1e-13, 200.0, result));
-    EXPECT_TRUE(BoundedTruncDecides(300.0 + 1e-9, 200.0, result));
+    EXPECT_FALSE(BoundedTruncDecides(300.0 + 1e-9, 200.0, result));
+    EXPECT_TRUE(BoundedTruncDecides(300.0 + 1e-7, 200.0, result));
     EXPECT_FALSE(BoundedTruncDecides(-0.5, 200.0, result));
 }
 
