@@ -76,7 +76,7 @@ void DrawCurlingRay(float angle, float angleStep, float length, float startRadiu
             x = Trunc(r * std::sin(ad) + FrameCentreX);
             y = Trunc(r * std::cos(ad) + FrameCentreY);
         }
-        if (x >= 0 && x <= 639 && y >= 0 && y <= 479)
+        if (x >= 0 && x <= FrameRight && y >= 0 && y <= FrameBottom)
             RenderTarget[int64_t{y} * RowStride + x] = pixel;
         const auto next = static_cast<float>(r + PointSpacing); // float32 steps set the count
         if (next == r) break; // only for radii far beyond any volume's reach

@@ -54,21 +54,21 @@ uint64_t PresentInterval() {
 // Uploads the rows of back that differ from what the texture holds, as one row range.
 bool UploadChangedRows(const uint8_t* back, int32_t pitch) {
     auto& s = Current();
-    const size_t rowBytes = size_t(640) * size_t(s.device.bitsPerPixel / 8);
-    const size_t bytes = size_t(pitch) * 480;
-    int32_t first = 0, last = 479;
+    const size_t rowBytes = size_t(ModeWidth) * size_t(s.device.bitsPerPixel / 8);
+    const size_t bytes = size_t(pitch) * ModeHeight;
+    int32_t first = 0, last = ModeHeight - 1;
     if (s.textureRows.size() == bytes) {
         auto same = [&](int32_t y) {
             return std::memcmp(back + size_t(y) * pitch, &s.textureRows[size_t(y) * pitch],
                                rowBytes) == 0;
         };
-        while (first < 480 && same(first)) ++first;
-        if (first == 480) return true; // the texture holds this picture already
+        while (first < ModeHeight && same(first)) ++first;
+        if (first == ModeHeight) return true; // the texture holds this picture already
         while (same(last)) --last;
     } else {
         s.textureRows.assign(bytes, 0);
     }
-    const SDL_Rect rows{0, first, 640, last - first + 1};
+    const SDL_Rect rows{0, first, ModeWidth, last - first + 1};
     const size_t offset = size_t(first) * pitch, length = size_t(last - first) * pitch + rowBytes;
     if (SDL_UpdateTexture(s.texture, &rows, back + offset, pitch) != 0) {
         s.textureRows.clear();
