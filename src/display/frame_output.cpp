@@ -4,9 +4,6 @@
 
 #include <bit>
 #include <cstring>
-#if defined(__x86_64__) || defined(__i386__)
-#include <immintrin.h>
-#endif
 
 #include "raster/raster.h"
 
@@ -54,23 +51,30 @@ void ConvertRow24Words(const uint32_t* __restrict source, uint8_t* __restrict de
     }
 }
 
+// The compilers' vector types: no intrinsics header, so the file builds anywhere.
+typedef uint8_t Bytes16 __attribute__((vector_size(16)));
+typedef uint16_t Halves8 __attribute__((vector_size(16)));
+typedef uint32_t Words4 __attribute__((vector_size(16)));
+
 #if defined(__x86_64__) || defined(__i386__)
 // The same with one byte shuffle per four pixels. Each 16-byte store runs four bytes into the
 // next group's place, which the next store overwrites; the row's last group is stored exactly.
 __attribute__((target("ssse3"))) void ConvertRow24Shuffle(const uint32_t* __restrict source,
                                                           uint8_t* __restrict destination) {
-    const __m128i pick = _mm_setr_epi8(0, 1, 2, 4, 5, 6, 8, 9, 10, 12, 13, 14, -1, -1, -1, -1);
+    auto pack = [](const uint32_t* p) {
+        Bytes16 v;
+        std::memcpy(&v, p, 16);
+        return __builtin_shufflevector(v, v, 0, 1, 2, 4, 5, 6, 8, 9, 10, 12, 13, 14, -1, -1, -1,
+                                       -1);
+    };
     int32_t x = 0;
     for (; x < FrameWidth - 4; x += 4, destination += 12) {
-        const __m128i v = _mm_loadu_si128(reinterpret_cast<const __m128i*>(source + x));
-        _mm_storeu_si128(reinterpret_cast<__m128i*>(destination), _mm_shuffle_epi8(v, pick));
+        const Bytes16 packed = pack(source + x);
+        std::memcpy(destination, &packed, 16);
     }
-    alignas(16) uint8_t last[16];
-    const __m128i v = _mm_loadu_si128(reinterpret_cast<const __m128i*>(source + x));
-    _mm_store_si128(reinterpret_cast<__m128i*>(last), _mm_shuffle_epi8(v, pick));
-    std::memcpy(destination, last, 12);
+    const Bytes16 last = pack(source + x);
+    std::memcpy(destination, &last, 12);
 }
-
 #endif
 
 namespace {
@@ -90,33 +94,17 @@ static_assert(FrameWidth % 8 == 0, "the rows are converted in steps of four and 
 
 // 5 bits red, 6 green, 5 blue, each truncated; stored low byte first.
 void ConvertRow565(const uint32_t* __restrict source, uint8_t* __restrict destination) {
-#if defined(__SSE2__)
-    // Eight pixels a step; the values are at most 0xFFFF, so they are moved into the signed range
-    // before the saturating 32-to-16-bit pack and back again after it.
-    const __m128i bias32 = _mm_set1_epi32(0x8000);
-    const __m128i bias16 = _mm_set1_epi16(static_cast<short>(0x8000));
-    const __m128i red = _mm_set1_epi32(0xF800), green = _mm_set1_epi32(0x07E0);
-    const __m128i blue = _mm_set1_epi32(0x1F);
-    auto convert4 = [&](const uint32_t* p) {
-        const __m128i v = _mm_loadu_si128(reinterpret_cast<const __m128i*>(p));
-        const __m128i value = _mm_or_si128(_mm_or_si128(_mm_and_si128(_mm_srli_epi32(v, 8), red),
-                                                        _mm_and_si128(_mm_srli_epi32(v, 5), green)),
-                                           _mm_and_si128(_mm_srli_epi32(v, 3), blue));
-        return _mm_sub_epi32(value, bias32);
+    // Eight pixels a step; the values fit in 16 bits, so the low halves of the words are kept.
+    auto convert4 = [](const uint32_t* p) {
+        Words4 v;
+        std::memcpy(&v, p, 16);
+        return Halves8((v >> 8 & 0xF800) | (v >> 5 & 0x07E0) | (v >> 3 & 0x1F));
     };
     for (int32_t x = 0; x < FrameWidth; x += 8) {
-        const __m128i packed = _mm_packs_epi32(convert4(source + x), convert4(source + x + 4));
-        _mm_storeu_si128(reinterpret_cast<__m128i*>(destination + 2 * x),
-                         _mm_add_epi16(packed, bias16));
+        const Halves8 packed = __builtin_shufflevector(
+            convert4(source + x), convert4(source + x + 4), 0, 2, 4, 6, 8, 10, 12, 14);
+        std::memcpy(destination + 2 * x, &packed, 16);
     }
-#else
-    for (int32_t x = 0; x < FrameWidth; ++x) {
-        const uint32_t pixel = source[x];
-        const uint32_t value = (pixel >> 8 & 0xF800) | (pixel >> 5 & 0x07E0) | (pixel >> 3 & 0x1F);
-        destination[2 * x + 0] = static_cast<uint8_t>(value);
-        destination[2 * x + 1] = static_cast<uint8_t>(value >> 8);
-    }
-#endif
 }
 
 } // namespace
