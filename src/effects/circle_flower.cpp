@@ -3,8 +3,8 @@
 #include "effects/circle_flower.h"
 
 #include <algorithm>
-#include <bit>
 #include <cmath>
+#include <cstring>
 
 #include "effects/effects.h"
 #include "effects/repeated_sum.h"
@@ -43,7 +43,8 @@ struct TurnTable {
 TurnTable Turns;
 
 const TurnTable& TurnsFor(float angle, int32_t branches) {
-    const uint32_t bits = std::bit_cast<uint32_t>(angle);
+    uint32_t bits = 0;
+    std::memcpy(&bits, &angle, sizeof bits);
     if (Turns.branches == branches && Turns.angleBits == bits && branches != 0) return Turns;
     Turns.angleBits = bits;
     Turns.branches = branches;
