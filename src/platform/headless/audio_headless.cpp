@@ -21,9 +21,11 @@ constexpr size_t MaxBlockEvents = 1024;
 
 struct Output {
     bool initFails = false;
+    bool inclusive = false;
     bool open = false;
     bool inHook = false;
     uint32_t lastMs = 0;
+    uint32_t openedAt = 0;
     uint64_t playedMs = 0; // virtual time that has passed since the output opened
     uint64_t mixed = 0;
     int16_t block[BlockFrames * 2] = {};
@@ -51,7 +53,7 @@ void OnVirtualTime(uint32_t ms) {
     o.lastMs = ms;
     if (step <= 0) return; // the clock went back: the music waits until it moves forward
     o.playedMs += uint64_t(step);
-    const uint64_t target = o.playedMs * MusicSampleRate / 1000;
+    const uint64_t target = o.playedMs * MusicSampleRate / 1000 + (o.inclusive ? 1 : 0);
     o.inHook = true;
     while (o.open && o.mixed < target) {
         const size_t n = size_t(std::min<uint64_t>(target - o.mixed, BlockFrames));
@@ -76,7 +78,7 @@ bool OpenOutput(std::string* why) {
         return false;
     }
     o.open = true;
-    o.lastMs = timeGetTime();
+    o.lastMs = o.openedAt = timeGetTime();
     o.playedMs = 0;
     o.mixed = 0;
     headless::SetVirtualTimeHook(OnVirtualTime);
@@ -100,6 +102,14 @@ namespace headless {
 
 void SetAudioInitFails(bool fails) {
     Out().initFails = fails;
+}
+
+void SetSyncsAtTheMoment(bool inclusive) {
+    Out().inclusive = inclusive;
+}
+
+uint32_t AudioOpenedAt() {
+    return Out().openedAt;
 }
 
 uint64_t AudioFramesMixed() {

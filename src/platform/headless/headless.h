@@ -36,6 +36,14 @@ struct Setup {
     DDResult restoreResult = DD_OK;
     int32_t desktopWidth = 1280;
     int32_t desktopHeight = 1024;
+    // Non-zero: the timer ignores its period and fires for frame n at n * 1000 / framesPerSecond
+    // ms of the virtual clock (truncated; n = 0, 1, ...), as a video's frames come.
+    uint32_t framesPerSecond = 0;
+    // Called for each timer message with the period (or frame) it came for, counted from 0 at
+    // SetTimer, once everything it caused has been handled: when the next timer message is made,
+    // that frame's picture is on screen.
+    void (*timerDone)(void* context, uint64_t number) = nullptr;
+    void* timerDoneContext = nullptr;
 };
 
 struct Record {

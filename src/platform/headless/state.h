@@ -24,6 +24,10 @@ struct State {
     uintptr_t timerId = 0;
     uint32_t timerPeriod = 0;
     uint32_t timerDue = 0;
+    uint32_t timerStart = 0;   // the clock's time at SetTimer
+    uint64_t timerPeriods = 0; // periods (or frames) passed since SetTimer
+    uint64_t timerLast = 0;    // the period of the latest timer message
+    bool timerFired = false;
     DisplayDevice device;
     std::string error;
 };

@@ -52,6 +52,17 @@ using headless::Fails;
 using headless::IsDue;
 using headless::Step;
 
+namespace {
+// Passes the period due now and returns when the next is due: a period later, or at the next
+// frame's moment.
+uint32_t NextTimerDue(headless::State& s) {
+    s.timerPeriods++;
+    const uint32_t fps = s.setup.framesPerSecond;
+    if (fps == 0) return s.timerDue + s.timerPeriod;
+    return s.timerStart + uint32_t(s.timerPeriods * 1000 / fps);
+}
+} // namespace
+
 void RegisterClassA(const char*, WindowProc proc) {
     Current().classProc = proc;
 }
@@ -101,8 +112,12 @@ int32_t GetMessageA(MSG* msg, HWND, uint32_t, uint32_t) {
             return msg->message == WM_QUIT ? 0 : 1;
         }
         if (s.timerOn && IsDue(s.timerDue, now)) {
+            if (s.timerFired && s.setup.timerDone)
+                s.setup.timerDone(s.setup.timerDoneContext, s.timerLast);
             // One timer message however many periods have passed.
-            while (IsDue(s.timerDue, now)) s.timerDue += s.timerPeriod;
+            while (IsDue(s.timerDue, now)) s.timerDue = NextTimerDue(s);
+            s.timerFired = true;
+            s.timerLast = s.timerPeriods - 1;
             *msg = MSG{&s.window, WM_TIMER, s.timerId, 0};
             return 1;
         }
@@ -149,7 +164,10 @@ uintptr_t SetTimer(HWND window, uintptr_t id, uint32_t periodMs, void*) {
     s.timerOn = true;
     s.timerId = id;
     s.timerPeriod = periodMs;
-    s.timerDue = timeGetTime() + periodMs;
+    s.timerStart = timeGetTime();
+    s.timerPeriods = 0;
+    s.timerFired = false;
+    s.timerDue = s.setup.framesPerSecond != 0 ? s.timerStart : s.timerStart + periodMs;
     return id;
 }
 

@@ -1,0 +1,29 @@
+# orv-capture: the whole demo to a video file through FFmpeg's libraries. Built only where they
+# are found, so that nothing else needs them.
+pkg_check_modules(FFMPEG IMPORTED_TARGET libavformat libavcodec libswresample libavutil)
+if(NOT FFMPEG_FOUND)
+  message(STATUS "FFmpeg's libraries not found: orv-capture is not built")
+  return()
+endif()
+
+add_library(orv_capture STATIC tools/capture/encoder.cpp tools/capture/picture.cpp
+                               tools/capture/plan.cpp)
+target_include_directories(orv_capture PUBLIC tools src)
+target_link_libraries(orv_capture PUBLIC PkgConfig::FFMPEG)
+
+add_executable(orv-capture tools/capture/main.cpp)
+target_link_libraries(orv-capture PRIVATE orv_capture orv_headless_run)
+
+if(ORV_TESTS AND TARGET orv_xm)
+  find_package(GTest REQUIRED)
+  include(GoogleTest)
+  enable_testing()
+  add_executable(orv_capture_tests tests/capture/capture_check.cpp tests/support/modules.cpp)
+  target_include_directories(orv_capture_tests PRIVATE tests)
+  target_compile_definitions(orv_capture_tests PRIVATE
+    ORV_CAPTURE="$<TARGET_FILE:orv-capture>" ORV_RENDER="$<TARGET_FILE:orv-render>")
+  target_link_libraries(orv_capture_tests PRIVATE orv_capture orv_xm orv_headless_run
+                                                  GTest::gtest GTest::gtest_main)
+  add_dependencies(orv_capture_tests orv-capture orv-render)
+  gtest_discover_tests(orv_capture_tests DISCOVERY_TIMEOUT 60 PROPERTIES TIMEOUT 300)
+endif()

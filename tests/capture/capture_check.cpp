@@ -1,0 +1,343 @@
+// orv-capture as a user runs it, on a short module: the lossless file decoded frame for frame
+// against orv-render's pictures of the same moments, the sound against the music as mixed,
+// determinism, and the errors. Also the picture conversion's colours.
+#include <gtest/gtest.h>
+#include <sys/wait.h>
+
+#include <cstdio>
+#include <filesystem>
+#include <fstream>
+#include <sstream>
+#include <string>
+#include <vector>
+
+extern "C" {
+#include <libavcodec/avcodec.h>
+#include <libavformat/avformat.h>
+#include <libavutil/crc.h>
+#include <libavutil/imgutils.h>
+}
+
+#include "capture/picture.h"
+#include "capture/plan.h"
+#include "platform/music_source.h"
+#include "support/modules.h"
+
+namespace {
+
+namespace fs = std::filesystem;
+using namespace orv;
+using namespace orv::capture;
+using orv::testing::Note;
+
+constexpr int32_t Fps = 30;
+constexpr int32_t Scale = 2;
+
+struct Decoded {
+    std::string videoCodec, audioCodec;
+    int32_t width = 0, height = 0;
+    std::vector<std::vector<uint8_t>> frames; // each packed, planes one after another
+    std::vector<uint8_t> audio;               // every plane's bytes of every frame
+    int64_t audioSamples = 0;
+    int32_t sampleRate = 0;
+};
+
+void Collect(AVCodecContext* c, AVFrame* f, Decoded& out) {
+    if (c->codec_type == AVMEDIA_TYPE_VIDEO) {
+        std::vector<uint8_t> bytes(
+            size_t(av_image_get_buffer_size(c->pix_fmt, f->width, f->height, 1)));
+        av_image_copy_to_buffer(bytes.data(), int(bytes.size()), f->data, f->linesize, c->pix_fmt,
+                                f->width, f->height, 1);
+        out.frames.push_back(std::move(bytes));
+        return;
+    }
+    const AVSampleFormat fmt = AVSampleFormat(f->format);
+    const int channels = f->ch_layout.nb_channels;
+    const int planes = av_sample_fmt_is_planar(fmt) ? channels : 1;
+    const int planeBytes =
+        f->nb_samples * av_get_bytes_per_sample(fmt) * (planes == 1 ? channels : 1);
+    for (int p = 0; p < planes; ++p)
+        out.audio.insert(out.audio.end(), f->data[p], f->data[p] + planeBytes);
+    out.audioSamples += f->nb_samples;
+}
+
+// Decodes every frame of both streams.
+bool Decode(const std::string& path, Decoded& out) {
+    AVFormatContext* in = nullptr;
+    if (avformat_open_input(&in, path.c_str(), nullptr, nullptr) < 0) return false;
+    bool ok = avformat_find_stream_info(in, nullptr) >= 0;
+    std::vector<AVCodecContext*> codecs(in->nb_streams, nullptr);
+    for (unsigned i = 0; ok && i < in->nb_streams; ++i) {
+        const AVCodecParameters* par = in->streams[i]->codecpar;
+        const AVCodec* codec = avcodec_find_decoder(par->codec_id);
+        codecs[i] = avcodec_alloc_context3(codec);
+        ok = codec && avcodec_parameters_to_context(codecs[i], par) >= 0 &&
+             avcodec_open2(codecs[i], codec, nullptr) >= 0;
+        if (par->codec_type == AVMEDIA_TYPE_VIDEO) {
+            out.videoCodec = codec->name;
+            out.width = par->width;
+            out.height = par->height;
+        } else {
+            out.audioCodec = codec->name;
+            out.sampleRate = par->sample_rate;
+        }
+    }
+    AVPacket* packet = av_packet_alloc();
+    AVFrame* frame = av_frame_alloc();
+    auto drain = [&](AVCodecContext* c) {
+        while (avcodec_receive_frame(c, frame) >= 0) Collect(c, frame, out);
+    };
+    while (ok && av_read_frame(in, packet) >= 0) {
+        AVCodecContext* c = codecs[size_t(packet->stream_index)];
+        ok = avcodec_send_packet(c, packet) >= 0;
+        av_packet_unref(packet);
+        drain(c);
+    }
+    for (AVCodecContext* c : codecs) {
+        if (ok && c) {
+            avcodec_send_packet(c, nullptr);
+            drain(c);
+        }
+        avcodec_free_context(&c);
+    }
+    av_frame_free(&frame);
+    av_packet_free(&packet);
+    avformat_close_input(&in);
+    return ok;
+}
+
+// The exit status of a command line run through the shell.
+int Shell(const std::string& command) {
+    const int status = std::system(command.c_str());
+    return WIFEXITED(status) ? WEXITSTATUS(status) : -1;
+}
+
+std::vector<std::string> OutputLines(const std::string& command) {
+    std::vector<std::string> lines;
+    std::FILE* pipe = popen(command.c_str(), "r");
+    if (pipe == nullptr) return lines;
+    char line[512];
+    while (std::fgets(line, sizeof line, pipe)) lines.emplace_back(line);
+    pclose(pipe);
+    return lines;
+}
+
+std::string Field(const std::string& line, const std::string& name) {
+    const size_t at = line.find(name + "=");
+    if (at == std::string::npos) return "";
+    const size_t from = at + name.size() + 1;
+    return line.substr(from, line.find_first_of(" \n", from) - from);
+}
+
+class CaptureRun : public ::testing::Test {
+  protected:
+    void SetUp() override {
+        dir_ = fs::temp_directory_path() /
+               ("orv-capture-" + std::to_string(::getpid()) + "-" +
+                ::testing::UnitTest::GetInstance()->current_test_info()->name());
+        fs::create_directories(dir_);
+        // Row 0 is empty, so the first note is heard at 200 ms of music; at 30 fps its sample
+        // falls exactly on a frame's moment. Rows last 100 ms (speed 5 at 125 BPM).
+        xm::Module m = orv::testing::BasicModule(4, 12, 7, 5);
+        m.patterns[0].at(2, 0) = {Note(48), 7, 0, 0, 0}; // ray burst, seen at once
+        m.patterns[0].at(5, 1) = {Note(40), 2, 0, 0, 0}; // ring web
+        m.patterns[0].at(8, 2) = {Note(55), 5, 0, 0, 0}; // spiral sweep
+        m.patterns[0].at(10, 3) = {Note(60), 3, 0x30, 0, 0};
+        music_ = (dir_ / "m.xm").string();
+        ASSERT_TRUE(xm::SaveXm(m, music_));
+    }
+    void TearDown() override { fs::remove_all(dir_); }
+
+    std::string Path(const std::string& name) const { return (dir_ / name).string(); }
+    int Capture(const std::string& args, const std::string& out) const {
+        return Shell(std::string(ORV_CAPTURE) + " --music " + music_ + " " + args + " " + out +
+                     " 2>" + Path("stderr.txt"));
+    }
+    std::string Errors() const {
+        std::ifstream file(Path("stderr.txt"));
+        std::stringstream text;
+        text << file.rdbuf();
+        return text.str();
+    }
+
+    fs::path dir_;
+    std::string music_;
+};
+
+// CRC-32 (as zlib's) of the 640x480 frame taken from every Scale-th pixel of a bgr0 picture,
+// after checking that each Scale x Scale square is one colour.
+uint32_t SourceCrc(const std::vector<uint8_t>& picture, bool& sharp) {
+    const AVCRC* table = av_crc_get_table(AV_CRC_32_IEEE_LE);
+    const size_t stride = size_t(SourceWidth * Scale) * 4;
+    uint32_t crc = UINT32_MAX;
+    std::vector<uint8_t> row(size_t(SourceWidth) * 4);
+    for (int32_t y = 0; y < SourceHeight; ++y) {
+        for (int32_t x = 0; x < SourceWidth; ++x) {
+            const uint8_t* pixel = &picture[size_t(y * Scale) * stride + size_t(x * Scale) * 4];
+            for (int32_t dy = 0; dy < Scale; ++dy)
+                for (int32_t dx = 0; dx < Scale; ++dx)
+                    sharp &=
+                        std::equal(pixel, pixel + 4, pixel + size_t(dy) * stride + size_t(dx) * 4);
+            std::copy(pixel, pixel + 4, &row[size_t(x) * 4]);
+        }
+        crc = av_crc(table, crc, row.data(), row.size());
+    }
+    return crc ^ UINT32_MAX;
+}
+
+TEST_F(CaptureRun, LosslessFileHoldsTheRenderedFramesAndTheMusicAsMixed) {
+    ASSERT_EQ(Capture("--fps 30 --scale 2", Path("out.mkv")), 0) << Errors();
+    Decoded video;
+    ASSERT_TRUE(Decode(Path("out.mkv"), video));
+    EXPECT_EQ(video.videoCodec, "ffv1");
+    EXPECT_EQ(video.audioCodec, "flac");
+    ASSERT_EQ(video.width, 1280);
+    ASSERT_EQ(video.height, 960);
+
+    // The note starts as the demo's syncs see them, and the end of the music.
+    std::vector<std::string> syncs;
+    uint64_t end = 0;
+    for (const std::string& line :
+         OutputLines(std::string(ORV_RENDER) + " --music " + music_ + " --syncs")) {
+        if (line.rfind("sync ", 0) == 0) syncs.push_back(line);
+        if (line.rfind("end ", 0) == 0) end = std::stoull(Field(line, "sample"));
+    }
+    ASSERT_EQ(syncs.size(), 4u);
+    ASSERT_EQ(end, 12u * 5 * 882);
+
+    // The script of the same moments: the intro ends at the first frame past tick 250, the
+    // frame fetched next is not drawn (the screen keeps the last picture) and the music starts
+    // at its moment; from then on each frame sees every note heard at or before its moment.
+    std::ofstream script(Path("run.script"));
+    int64_t introLast = -1, musicStart = -1;
+    size_t fired = 0;
+    std::vector<int64_t> drawnAs; // the script frame shown in each video frame
+    int64_t drawn = -1, firstNoteFrame = -1;
+    for (int64_t n = 0;; ++n) {
+        const uint32_t moment = uint32_t(n * 1000 / Fps);
+        if (n == introLast + 1 && introLast >= 0) {
+            musicStart = moment;
+            drawnAs.push_back(drawn);
+            continue;
+        }
+        if (musicStart >= 0) {
+            const uint64_t heard = (moment - uint64_t(musicStart)) * 44100 / 1000;
+            if (heard >= end) break;
+            script << "time " << moment << "\n";
+            for (; fired < syncs.size() && std::stoull(Field(syncs[fired], "sample")) <= heard;
+                 ++fired) {
+                if (firstNoteFrame < 0) firstNoteFrame = n;
+                script << "sync " << Field(syncs[fired], "instrument") << " "
+                       << Field(syncs[fired], "note") << " " << Field(syncs[fired], "volume")
+                       << "\n";
+            }
+        } else {
+            script << "time " << moment << "\n";
+            if (moment / 20 > 250) introLast = n;
+        }
+        script << "frame\n";
+        drawnAs.push_back(++drawn);
+    }
+    script.close();
+    // 200 ms of music after a start at 5066 ms is exactly frame 158's moment.
+    EXPECT_EQ(firstNoteFrame, 158);
+
+    std::vector<std::string> crcs;
+    for (const std::string& line :
+         OutputLines(std::string(ORV_RENDER) + " --script " + Path("run.script")))
+        crcs.push_back(Field(line, "crc"));
+    ASSERT_EQ(crcs.size(), size_t(drawn + 1));
+    ASSERT_EQ(video.frames.size(), drawnAs.size());
+    bool sharp = true;
+    for (size_t n = 0; n < video.frames.size(); ++n) {
+        char crc[16];
+        std::snprintf(crc, sizeof crc, "%08x", SourceCrc(video.frames[n], sharp));
+        EXPECT_EQ(crc, crcs[size_t(drawnAs[n])]) << "video frame " << n;
+    }
+    EXPECT_TRUE(sharp);
+    // The first note's frame is the first to show anything after the intro.
+    EXPECT_NE(crcs[size_t(drawnAs[157])], crcs[size_t(drawnAs[158])]);
+    EXPECT_EQ(crcs[size_t(drawnAs[157])], crcs[size_t(drawnAs[156])]);
+
+    // The sound: the intro's silence, then the music sample for sample.
+    const uint64_t silence = SilenceFrames(uint32_t(musicStart));
+    ASSERT_EQ(video.sampleRate, 44100);
+    ASSERT_EQ(uint64_t(video.audioSamples), silence + end);
+    std::string why;
+    auto source = OpenModuleFile(music_, &why);
+    ASSERT_TRUE(source) << why;
+    std::vector<int16_t> music(end * 2 + 2);
+    ASSERT_EQ(source->Render(music.data(), end + 1, nullptr, nullptr), end);
+    const int16_t* heard = reinterpret_cast<const int16_t*>(video.audio.data());
+    EXPECT_TRUE(std::all_of(heard, heard + silence * 2, [](int16_t s) { return s == 0; }));
+    EXPECT_TRUE(std::equal(music.begin(), music.begin() + ptrdiff_t(end * 2), heard + silence * 2));
+    // The plan the progress bar shows agrees with the run.
+    EXPECT_EQ(PlanCapture(Fps, end).frames, video.frames.size());
+}
+
+TEST_F(CaptureRun, SameInputGivesTheSameDecodedPicturesAndSound) {
+    for (const char* name : {"a.mp4", "b.mp4"})
+        ASSERT_EQ(Capture("--fps 30 --scale 1", Path(name)), 0) << Errors();
+    Decoded a, b;
+    ASSERT_TRUE(Decode(Path("a.mp4"), a));
+    ASSERT_TRUE(Decode(Path("b.mp4"), b));
+    EXPECT_EQ(a.videoCodec, "h264");
+    EXPECT_EQ(a.audioCodec, "aac");
+    EXPECT_EQ(a.frames.size(), PlanCapture(Fps, 12u * 5 * 882).frames);
+    EXPECT_TRUE(a.frames == b.frames);
+    EXPECT_GT(a.audioSamples, 0);
+    EXPECT_TRUE(a.audio == b.audio);
+}
+
+TEST_F(CaptureRun, BadInputFailsClearlyAndLeavesNoFile) {
+    const std::string capture = ORV_CAPTURE;
+    EXPECT_EQ(Shell(capture + " --help >/dev/null"), 0);
+    EXPECT_EQ(Shell(capture + " --version | grep -q '^orv-capture " ORV_VERSION "$'"), 0);
+    EXPECT_EQ(Capture("--frames 3", Path("x.mp4")), 2);
+    EXPECT_NE(Errors().find("unknown option --frames"), std::string::npos);
+    EXPECT_EQ(Capture("--fps 0", Path("x.mp4")), 2);
+    EXPECT_EQ(Capture("--quality 20", Path("x.mkv")), 2);
+    EXPECT_EQ(Capture("--quality 60", Path("x.mp4")), 2);
+    EXPECT_EQ(Capture("", Path("x.avi")), 2);
+    EXPECT_NE(Errors().find("unknown extension"), std::string::npos);
+    EXPECT_EQ(Capture("", Path("missing/x.mp4")), 2);
+    music_ = Path("none.xm");
+    EXPECT_EQ(Capture("", Path("x.mp4")), 1);
+    EXPECT_NE(Errors().find("cannot play"), std::string::npos);
+    std::ofstream(Path("junk.xm")) << "not music";
+    music_ = Path("junk.xm");
+    EXPECT_EQ(Capture("", Path("x.webm")), 1);
+    // Nothing but the inputs and the last error text is left.
+    std::vector<std::string> left;
+    for (const auto& entry : fs::directory_iterator(dir_)) left.push_back(entry.path().filename());
+    std::sort(left.begin(), left.end());
+    EXPECT_EQ(left, (std::vector<std::string>{"junk.xm", "m.xm", "stderr.txt"}));
+}
+
+TEST(CapturePicture, ColoursAndHalvedChromaOfTheScaledPicture) {
+    uint8_t y, cb, cr;
+    PixelToYuv(0xFFFFFF, y, cb, cr);
+    EXPECT_EQ(std::vector<int>({y, cb, cr}), std::vector<int>({235, 128, 128}));
+    PixelToYuv(0x000000, y, cb, cr);
+    EXPECT_EQ(std::vector<int>({y, cb, cr}), std::vector<int>({16, 128, 128}));
+    PixelToYuv(0xFF0000, y, cb, cr); // BT.709 red
+    EXPECT_EQ(std::vector<int>({y, cb, cr}), std::vector<int>({63, 102, 240}));
+
+    // One red pixel at (1, 0) becomes picture columns 3..5 of rows 0..2 at scale 3: the chroma
+    // sample over columns 2 and 3 is half red, the one over 4 and 5 wholly.
+    std::vector<uint32_t> frame(size_t(SourceWidth) * SourceHeight, 0);
+    frame[1] = 0xFF0000;
+    const int32_t w = SourceWidth * 3, h = SourceHeight * 3;
+    std::vector<uint8_t> luma(size_t(w) * h), cbs(size_t(w / 2) * (h / 2)), crs(cbs.size());
+    const Plane planes[3] = {{luma.data(), w}, {cbs.data(), w / 2}, {crs.data(), w / 2}};
+    MakePicture(reinterpret_cast<const uint8_t*>(frame.data()), SourceWidth * 4, 3,
+                PictureFormat::Yuv420, planes);
+    EXPECT_EQ(luma[2 * size_t(w) + 5], 63);
+    EXPECT_EQ(luma[2 * size_t(w) + 6], 16);
+    EXPECT_EQ(crs[1], (128 + 240 + 1) / 2);
+    EXPECT_EQ(crs[2], 240);
+    EXPECT_EQ(crs[size_t(w / 2) + 2], 128 / 2 + 240 / 2); // rows 2 and 3: one red, one black
+    EXPECT_EQ(crs[3], 128);
+}
+
+} // namespace

@@ -1,0 +1,374 @@
+// orv-capture: runs the whole demo on the headless back end with a virtual clock that stands at
+// each video frame's moment, and encodes every frame and the music as mixed into a video file.
+#include <unistd.h>
+
+#include <atomic>
+#include <cerrno>
+#include <chrono>
+#include <csignal>
+#include <cstdio>
+#include <cstdlib>
+#include <cstring>
+#include <memory>
+#include <string>
+#include <sys/stat.h>
+
+#include "app/app.h"
+#include "audio/music.h"
+#include "capture/encoder.h"
+#include "capture/plan.h"
+#include "platform/clock.h"
+#include "platform/headless/audio_headless.h"
+#include "platform/headless/headless.h"
+#include "platform/music_source.h"
+
+namespace {
+
+using namespace orv;
+using namespace orv::capture;
+
+constexpr int ExitFailure = 1;
+constexpr int ExitBadUsage = 2;
+constexpr int ExitInterrupted = 130;
+
+const char* const Usage =
+    "usage: orv-capture [--music FILE] [--fps N] [--scale K] [--quality Q] OUT\n"
+    "       orv-capture [--music FILE] [--fps N] --null\n"
+    "Runs the whole demo offline and writes it, picture and sound, to the video file OUT.\n"
+    "OUT's extension picks the format: .mp4 (H.264 + AAC), .mkv (lossless FFV1 + FLAC),\n"
+    ".webm (VP9 + Opus).\n"
+    "  --music FILE  the music to play (default: orv.xm in the working directory)\n"
+    "  --fps N       frames per second, 1 to 1000 (default 60)\n"
+    "  --scale K     each pixel becomes a K x K square, 1 to 8 (default 3: 1920x1440)\n"
+    "  --quality Q   the encoder's constant rate factor, lower is better: H.264 0 to 51\n"
+    "                (default 16), VP9 0 to 63 (default 24); not for the lossless .mkv\n"
+    "  --null        run and mix without encoding or writing anything (to measure speed)\n"
+    "  --help        show this help and exit\n"
+    "  --version     show the version and exit\n";
+
+struct Options {
+    std::string music = "orv.xm";
+    std::string out;
+    int32_t fps = 60;
+    int32_t scale = 3;
+    int32_t quality = -1; // the format's default
+    bool null = false;
+};
+
+// A decimal number from min to max.
+bool ParseNumber(const std::string& text, int32_t min, int32_t max, int32_t& value) {
+    if (text.empty() || text.size() > 9 ||
+        text.find_first_not_of("0123456789") != std::string::npos)
+        return false;
+    const long v = std::strtol(text.c_str(), nullptr, 10);
+    if (v < min || v > max) return false;
+    value = int32_t(v);
+    return true;
+}
+
+enum class Parse { Run, Help, Version, Bad };
+
+// GNU style: "--opt VALUE" or "--opt=VALUE"; one OUT operand. Messages go to standard error.
+Parse ParseOptions(int argc, char** argv, Options& options) {
+    bool haveQuality = false;
+    for (int i = 1; i < argc; ++i) {
+        std::string arg = argv[i], value;
+        const bool isOption = arg.size() > 2 && arg.compare(0, 2, "--") == 0;
+        if (!isOption) {
+            if (!options.out.empty()) {
+                std::fprintf(stderr, "orv-capture: one output file only, not also '%s'\n",
+                             arg.c_str());
+                return Parse::Bad;
+            }
+            options.out = arg;
+            continue;
+        }
+        if (arg == "--help") return Parse::Help;
+        if (arg == "--version") return Parse::Version;
+        if (arg == "--null") {
+            options.null = true;
+            continue;
+        }
+        const size_t equals = arg.find('=');
+        if (equals != std::string::npos) {
+            value = arg.substr(equals + 1);
+            arg.resize(equals);
+        } else if (i + 1 < argc) {
+            value = argv[++i];
+        } else {
+            std::fprintf(stderr, "orv-capture: %s needs a value\n", arg.c_str());
+            return Parse::Bad;
+        }
+        if (arg == "--music") {
+            options.music = value;
+        } else if (arg == "--fps") {
+            if (!ParseNumber(value, 1, 1000, options.fps)) {
+                std::fprintf(stderr, "orv-capture: --fps must be 1 to 1000, not '%s'\n",
+                             value.c_str());
+                return Parse::Bad;
+            }
+        } else if (arg == "--scale") {
+            if (!ParseNumber(value, 1, 8, options.scale)) {
+                std::fprintf(stderr, "orv-capture: --scale must be 1 to 8, not '%s'\n",
+                             value.c_str());
+                return Parse::Bad;
+            }
+        } else if (arg == "--quality") {
+            if (!ParseNumber(value, 0, 63, options.quality)) {
+                std::fprintf(stderr, "orv-capture: --quality must be a number 0 to 63, not '%s'\n",
+                             value.c_str());
+                return Parse::Bad;
+            }
+            haveQuality = true;
+        } else {
+            std::fprintf(stderr, "orv-capture: unknown option %s\n", arg.c_str());
+            return Parse::Bad;
+        }
+    }
+    if (options.null != options.out.empty()) {
+        std::fprintf(stderr, options.null ? "orv-capture: --null writes no file: no OUT\n"
+                                          : "orv-capture: no output file given\n");
+        return Parse::Bad;
+    }
+    if (!options.null && !haveQuality) return Parse::Run;
+    if (options.null) return haveQuality ? Parse::Bad : Parse::Run;
+    const Format* format = FormatForPath(options.out);
+    if (format && format->lossless) {
+        std::fprintf(stderr, "orv-capture: --quality does not apply to the lossless .mkv\n");
+        return Parse::Bad;
+    }
+    if (format && options.quality > format->maxQuality) {
+        std::fprintf(stderr, "orv-capture: --quality must be 0 to %d for %s\n", format->maxQuality,
+                     format->videoCodec);
+        return Parse::Bad;
+    }
+    return Parse::Run;
+}
+
+// The file being written until it is complete; removed at any exit before the rename.
+std::string PartialPath;
+volatile std::sig_atomic_t Interrupted = 0;
+
+void RemovePartial() {
+    if (!PartialPath.empty()) ::unlink(PartialPath.c_str());
+}
+
+void OnSignal(int) {
+    Interrupted = 1;
+}
+
+[[noreturn]] void Die(int status, const std::string& message) {
+    std::fprintf(stderr, "\norv-capture: %s\n", message.c_str());
+    CloseEncoder();
+    std::exit(status); // RemovePartial runs at exit
+}
+
+std::string FormatTime(double seconds) {
+    if (seconds < 0) seconds = 0;
+    const long whole = long(seconds);
+    char text[32];
+    std::snprintf(text, sizeof text, "%ld:%02ld:%05.2f", whole / 3600, whole / 60 % 60,
+                  seconds - double(whole / 60 * 60));
+    return text[0] == '0' ? text + 2 : text;
+}
+
+using WallClock = std::chrono::steady_clock;
+
+// The capture in progress: what the frame and sound callbacks need.
+struct Capture {
+    Options options;
+    Plan plan;
+    bool encode = true;
+    bool tty = false;
+    uint64_t frames = 0;      // frames encoded
+    uint64_t audioFrames = 0; // sound frames written, the intro's silence included
+    uint64_t audioTotal = 0;  // the whole track: the intro's silence and the music
+    uint64_t musicLength = 0; // in sound frames
+    bool audioStarted = false;
+    WallClock::time_point start;
+    WallClock::time_point lastShown;
+};
+
+Capture Run;
+
+double WallSeconds() {
+    return std::chrono::duration<double>(WallClock::now() - Run.start).count();
+}
+
+void ShowProgress(bool force) {
+    const WallClock::time_point now = WallClock::now();
+    if (!force && now - Run.lastShown < std::chrono::milliseconds(200)) return;
+    Run.lastShown = now;
+    const uint64_t total = std::max(Run.plan.frames, Run.frames);
+    const double wall = WallSeconds();
+    const double video = double(Run.frames) / Run.options.fps;
+    const double speed = wall > 0 ? video / wall : 0;
+    const double left = speed > 0 ? (double(total - Run.frames) / Run.options.fps) / speed : 0;
+    constexpr int Width = 30;
+    const int filled = total ? int(Run.frames * Width / total) : 0;
+    std::fprintf(stderr, "\r[%-*s] %llu/%llu frames  %.1fx real time  %s left ", Width,
+                 std::string(size_t(filled), '#').c_str(), (unsigned long long)Run.frames,
+                 (unsigned long long)total, speed, FormatTime(left).c_str());
+}
+
+void OnSound(void*, const int16_t* frames, size_t count) {
+    std::string why;
+    if (!Run.audioStarted) {
+        // The intro is silent: the track starts with the time before the output opened.
+        Run.audioStarted = true;
+        static const int16_t Silence[2 * 4096] = {};
+        uint64_t quiet = SilenceFrames(headless::AudioOpenedAt());
+        Run.audioTotal = quiet + Run.musicLength;
+        while (quiet > 0) {
+            const size_t n = size_t(std::min<uint64_t>(quiet, 4096));
+            if (Run.encode && !WriteAudio(Silence, n, &why)) Die(ExitFailure, why);
+            quiet -= n;
+            Run.audioFrames += n;
+        }
+    }
+    // The run mixes on a little past the end of the music; the track stops at the end.
+    const size_t keep = size_t(std::min<uint64_t>(count, Run.audioTotal - Run.audioFrames));
+    if (keep > 0 && Run.encode && !WriteAudio(frames, keep, &why)) Die(ExitFailure, why);
+    Run.audioFrames += keep;
+}
+
+void OnFrame(void*, uint64_t frame) {
+    if (Interrupted) Die(ExitInterrupted, "interrupted");
+    if (frame != Run.frames) Die(ExitFailure, "internal error: a frame was skipped");
+    // A music that does not end where its length says would run forever: stop.
+    if (frame >= Run.plan.frames + uint64_t(Run.options.fps) * 2)
+        Die(ExitFailure, "the music did not end where expected");
+    std::string why;
+    if (Run.encode && !WriteVideoFrame(headless::ShownSurface(), headless::Pitch(), &why))
+        Die(ExitFailure, why);
+    Run.frames++;
+    if (Run.tty) ShowProgress(false);
+}
+
+// The music's length in output frames, playing it as the demo would (a stream, else a module).
+bool MeasureMusic(const std::string& path, uint64_t& length, std::string* why) {
+    std::string streamWhy, moduleWhy;
+    std::unique_ptr<MusicSource> source = OpenWavFile(path, &streamWhy);
+    if (!source) source = OpenModuleFile(path, &moduleWhy);
+    if (!source) {
+        *why = streamWhy == moduleWhy
+                   ? moduleWhy
+                   : "not a stream (" + streamWhy + ") nor a module (" + moduleWhy + ")";
+        return false;
+    }
+    static int16_t buffer[8192 * 2];
+    while (!source->Ended()) source->Render(buffer, 8192, nullptr, nullptr);
+    length = source->EndSample();
+    return true;
+}
+
+// A new file beside `out` to write into, readable as a normal new file would be.
+bool MakePartial(const std::string& out, std::string* why) {
+    std::string name = out + ".part-XXXXXX";
+    const int fd = ::mkstemp(name.data());
+    if (fd < 0) {
+        *why = std::strerror(errno);
+        return false;
+    }
+    const mode_t mask = ::umask(0);
+    ::umask(mask);
+    ::fchmod(fd, 0666 & ~mask);
+    ::close(fd);
+    PartialPath = name;
+    return true;
+}
+
+} // namespace
+
+int main(int argc, char** argv) {
+    Options& options = Run.options;
+    switch (ParseOptions(argc, argv, options)) {
+    case Parse::Help:
+        std::fputs(Usage, stdout);
+        return 0;
+    case Parse::Version:
+        std::printf("orv-capture %s\n", ORV_VERSION);
+        return 0;
+    case Parse::Bad:
+        std::fputs(Usage, stderr);
+        return ExitBadUsage;
+    case Parse::Run:
+        break;
+    }
+    const Format* format = nullptr;
+    if (!options.null) {
+        format = FormatForPath(options.out);
+        if (format == nullptr) {
+            std::fprintf(stderr, "orv-capture: %s: unknown extension (use .mp4, .mkv or .webm)\n",
+                         options.out.c_str());
+            return ExitBadUsage;
+        }
+        struct stat st {};
+        if (::stat(options.out.c_str(), &st) == 0 && S_ISDIR(st.st_mode)) {
+            std::fprintf(stderr, "orv-capture: %s is a directory\n", options.out.c_str());
+            return ExitBadUsage;
+        }
+        std::string why;
+        std::atexit(RemovePartial);
+        if (!MakePartial(options.out, &why)) {
+            std::fprintf(stderr, "orv-capture: cannot write %s: %s\n", options.out.c_str(),
+                         why.c_str());
+            return ExitBadUsage;
+        }
+    }
+
+    Run.start = WallClock::now();
+    std::string why;
+    if (!MeasureMusic(options.music, Run.musicLength, &why)) {
+        std::fprintf(stderr, "orv-capture: cannot play %s: %s\n", options.music.c_str(),
+                     why.c_str());
+        return ExitFailure;
+    }
+    Run.plan = PlanCapture(options.fps, Run.musicLength);
+    Run.encode = !options.null;
+    Run.tty = ::isatty(STDERR_FILENO) != 0;
+    if (Run.encode) {
+        EncoderSettings settings{format, options.fps, options.scale,
+                                 options.quality >= 0 ? options.quality : format->defaultQuality,
+                                 MusicSampleRate};
+        if (!OpenEncoder(PartialPath, settings, &why)) Die(ExitFailure, why);
+    }
+
+    std::signal(SIGINT, OnSignal);
+    std::signal(SIGTERM, OnSignal);
+    headless::Setup& setup = headless::Configure();
+    setup.framesPerSecond = uint32_t(options.fps);
+    setup.timerDone = OnFrame;
+    headless::SetSyncsAtTheMoment(true);
+    headless::SetAudioSink(OnSound, nullptr);
+    MusicFile = options.music.c_str();
+    SetVirtualTime(0);
+    const double setupSeconds = WallSeconds();
+    WinMain(nullptr, nullptr, "", SW_SHOW);
+    if (!MusicEnded.load()) Die(ExitFailure, "the run ended before the music did");
+    if (!Run.audioStarted || Run.audioFrames != Run.audioTotal)
+        Die(ExitFailure, "the music was not played whole");
+    if (Run.encode) {
+        if (!FinishEncoder(&why)) Die(ExitFailure, why);
+        CloseEncoder();
+        if (std::rename(PartialPath.c_str(), options.out.c_str()) != 0)
+            Die(ExitFailure,
+                "cannot rename the finished file to " + options.out + ": " + std::strerror(errno));
+        PartialPath.clear();
+    }
+
+    const double wall = WallSeconds();
+    const double video = double(Run.frames) / options.fps;
+    const double encoding = EncodeSeconds(), pictures = PictureSeconds();
+    if (Run.tty) ShowProgress(true);
+    std::fprintf(stderr,
+                 "%sorv-capture: %s: %llu frames at %d fps (%s), sound %s; %.1f s, %.1fx real "
+                 "time (music length %.1f s, running the demo %.1f s, pictures %.1f s, encoding "
+                 "%.1f s)\n",
+                 Run.tty ? "\n" : "", options.null ? "no output" : options.out.c_str(),
+                 (unsigned long long)Run.frames, options.fps, FormatTime(video).c_str(),
+                 FormatTime(double(Run.audioFrames) / MusicSampleRate).c_str(), wall,
+                 wall > 0 ? video / wall : 0, setupSeconds,
+                 wall - setupSeconds - encoding - pictures, pictures, encoding);
+    return 0;
+}
