@@ -9,7 +9,8 @@ if [ "${1:-test}" = web ]; then
   packages=(cmake make pkg-config emscripten dpkg-dev chromium imagemagick)
   command -v node > /dev/null && command -v npm > /dev/null || packages+=(nodejs npm)
 elif [ "${1:-test}" != run ]; then
-  packages+=(clang libclang-rt-14-dev clang-format xvfb xauth xdotool x11-apps imagemagick sox)
+  packages+=(clang libclang-rt-14-dev clang-format xvfb xauth xdotool x11-apps imagemagick sox
+             libavcodec-dev libavformat-dev libswresample-dev libavutil-dev)
 fi
 missing=()
 for p in "${packages[@]}"; do

@@ -131,7 +131,10 @@ Parse ParseOptions(int argc, char** argv, Options& options) {
         return Parse::Bad;
     }
     if (!options.null && !haveQuality) return Parse::Run;
-    if (options.null) return haveQuality ? Parse::Bad : Parse::Run;
+    if (options.null) {
+        std::fprintf(stderr, "orv-capture: --null encodes nothing: no --quality\n");
+        return Parse::Bad;
+    }
     const Format* format = FormatForPath(options.out);
     if (format && format->lossless) {
         std::fprintf(stderr, "orv-capture: --quality does not apply to the lossless .mkv\n");
@@ -155,12 +158,6 @@ void RemovePartial() {
 
 void OnSignal(int) {
     Interrupted = 1;
-}
-
-[[noreturn]] void Die(int status, const std::string& message) {
-    std::fprintf(stderr, "\norv-capture: %s\n", message.c_str());
-    CloseEncoder();
-    std::exit(status); // RemovePartial runs at exit
 }
 
 std::string FormatTime(double seconds) {
@@ -190,6 +187,12 @@ struct Capture {
 };
 
 Capture Run;
+
+[[noreturn]] void Die(int status, const std::string& message) {
+    std::fprintf(stderr, "%sorv-capture: %s\n", Run.tty ? "\n" : "", message.c_str());
+    CloseEncoder();
+    std::exit(status); // RemovePartial runs at exit
+}
 
 double WallSeconds() {
     return std::chrono::duration<double>(WallClock::now() - Run.start).count();
@@ -361,14 +364,15 @@ int main(int argc, char** argv) {
     const double video = double(Run.frames) / options.fps;
     const double encoding = EncodeSeconds(), pictures = PictureSeconds();
     if (Run.tty) ShowProgress(true);
-    std::fprintf(stderr,
-                 "%sorv-capture: %s: %llu frames at %d fps (%s), sound %s; %.1f s, %.1fx real "
-                 "time (music length %.1f s, running the demo %.1f s, pictures %.1f s, encoding "
-                 "%.1f s)\n",
-                 Run.tty ? "\n" : "", options.null ? "no output" : options.out.c_str(),
-                 (unsigned long long)Run.frames, options.fps, FormatTime(video).c_str(),
-                 FormatTime(double(Run.audioFrames) / MusicSampleRate).c_str(), wall,
-                 wall > 0 ? video / wall : 0, setupSeconds,
-                 wall - setupSeconds - encoding - pictures, pictures, encoding);
+    std::fprintf(
+        stderr,
+        "%sorv-capture: %s: %llu frames at %d fps (%s), sound %s; %.1f s, %.1fx real "
+        "time (measuring the music %.1f s, running the demo %.1f s, pictures %.1f s, encoding "
+        "%.1f s)\n",
+        Run.tty ? "\n" : "", options.null ? "no output" : options.out.c_str(),
+        (unsigned long long)Run.frames, options.fps, FormatTime(video).c_str(),
+        FormatTime(double(Run.audioFrames) / MusicSampleRate).c_str(), wall,
+        wall > 0 ? video / wall : 0, setupSeconds, wall - setupSeconds - encoding - pictures,
+        pictures, encoding);
     return 0;
 }
