@@ -41,7 +41,7 @@ const char* const Usage =
     "  --fps N       frames per second, 1 to 1000 (default 60)\n"
     "  --scale K     each pixel becomes a K x K square, 1 to 8 (default 3: 1920x1440)\n"
     "  --quality Q   the encoder's constant rate factor, lower is better: H.264 0 to 51\n"
-    "                (default 16), VP9 0 to 63 (default 24); not for the lossless .mkv\n"
+    "                (default 4), VP9 0 to 63 (default 24); not for the lossless .mkv\n"
     "  --null        run and mix without encoding or writing anything (to measure speed)\n"
     "  --help        show this help and exit\n"
     "  --version     show the version and exit\n";
@@ -351,8 +351,11 @@ int main(int argc, char** argv) {
     if (!MusicEnded.load()) Die(ExitFailure, "the run ended before the music did");
     if (!Run.audioStarted || Run.audioFrames != Run.audioTotal)
         Die(ExitFailure, "the music was not played whole");
+    double encoding = 0, pictures = 0;
     if (Run.encode) {
         if (!FinishEncoder(&why)) Die(ExitFailure, why);
+        encoding = EncodeSeconds();
+        pictures = PictureSeconds();
         CloseEncoder();
         if (std::rename(PartialPath.c_str(), options.out.c_str()) != 0)
             Die(ExitFailure,
@@ -362,7 +365,6 @@ int main(int argc, char** argv) {
 
     const double wall = WallSeconds();
     const double video = double(Run.frames) / options.fps;
-    const double encoding = EncodeSeconds(), pictures = PictureSeconds();
     if (Run.tty) ShowProgress(true);
     std::fprintf(
         stderr,

@@ -28,16 +28,17 @@ uint8_t LumaPlane[SourceWidth * SourceHeight];
 uint8_t CbPlane[SourceWidth * SourceHeight];
 uint8_t CrPlane[SourceWidth * SourceHeight];
 
-// Repeats each `bytes`-byte pixel of a width x height image k times across and each row k times.
-void Replicate(const uint8_t* src, int32_t srcStride, int32_t width, int32_t height, int32_t bytes,
-               int32_t k, const Plane& dst) {
-    const size_t rowBytes = size_t(width) * size_t(k) * size_t(bytes);
+// Repeats each Bytes-byte pixel of a width x height image k times across and each row k times.
+template <size_t Bytes>
+void Replicate(const uint8_t* src, int32_t srcStride, int32_t width, int32_t height, int32_t k,
+               const Plane& dst) {
+    const size_t rowBytes = size_t(width) * size_t(k) * Bytes;
     for (int32_t y = 0; y < height; ++y) {
         const uint8_t* in = src + size_t(y) * size_t(srcStride);
         uint8_t* first = dst.data + size_t(y) * size_t(k) * size_t(dst.stride);
         uint8_t* out = first;
-        for (int32_t x = 0; x < width; ++x, in += bytes)
-            for (int32_t r = 0; r < k; ++r, out += bytes) std::memcpy(out, in, size_t(bytes));
+        for (int32_t x = 0; x < width; ++x, in += Bytes)
+            for (int32_t r = 0; r < k; ++r, out += Bytes) std::memcpy(out, in, Bytes);
         for (int32_t r = 1; r < k; ++r)
             std::memcpy(first + size_t(r) * size_t(dst.stride), first, rowBytes);
     }
@@ -71,22 +72,30 @@ void PixelToYuv(uint32_t rgb, uint8_t& y, uint8_t& cb, uint8_t& cr) {
 void MakePicture(const uint8_t* frame, int32_t pitch, int32_t k, PictureFormat format,
                  const Plane* planes) {
     if (format == PictureFormat::Bgr0) {
-        Replicate(frame, pitch, SourceWidth, SourceHeight, 4, k, planes[0]);
+        Replicate<4>(frame, pitch, SourceWidth, SourceHeight, k, planes[0]);
         return;
     }
     for (int32_t y = 0; y < SourceHeight; ++y) {
         const uint8_t* in = frame + size_t(y) * size_t(pitch);
         const size_t at = size_t(y) * SourceWidth;
+        // The frame is mostly black and a few colours: convert only where the colour changes.
+        uint32_t last = 0;
+        uint8_t ly = 16, lcb = 128, lcr = 128;
         for (int32_t x = 0; x < SourceWidth; ++x, in += 4) {
             const uint32_t rgb = uint32_t(in[0]) | uint32_t(in[1]) << 8 | uint32_t(in[2]) << 16;
-            PixelToYuv(rgb, LumaPlane[at + size_t(x)], CbPlane[at + size_t(x)],
-                       CrPlane[at + size_t(x)]);
+            if (rgb != last) {
+                PixelToYuv(rgb, ly, lcb, lcr);
+                last = rgb;
+            }
+            LumaPlane[at + size_t(x)] = ly;
+            CbPlane[at + size_t(x)] = lcb;
+            CrPlane[at + size_t(x)] = lcr;
         }
     }
-    Replicate(LumaPlane, SourceWidth, SourceWidth, SourceHeight, 1, k, planes[0]);
+    Replicate<1>(LumaPlane, SourceWidth, SourceWidth, SourceHeight, k, planes[0]);
     if (format == PictureFormat::Yuv444) {
-        Replicate(CbPlane, SourceWidth, SourceWidth, SourceHeight, 1, k, planes[1]);
-        Replicate(CrPlane, SourceWidth, SourceWidth, SourceHeight, 1, k, planes[2]);
+        Replicate<1>(CbPlane, SourceWidth, SourceWidth, SourceHeight, k, planes[1]);
+        Replicate<1>(CrPlane, SourceWidth, SourceWidth, SourceHeight, k, planes[2]);
     } else {
         HalveChroma(CbPlane, k, planes[1]);
         HalveChroma(CrPlane, k, planes[2]);
