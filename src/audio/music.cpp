@@ -12,7 +12,6 @@ const char* MusicFile = "orv.xm";
 std::atomic<uint8_t> MusicEnded{0};
 HSTREAM MusicStream = 0;
 uint32_t MusicChannel = 0;
-const char* MusicFile = "orv.xm";
 
 namespace {
 

@@ -13,9 +13,6 @@ extern const char* MusicFile;
 extern std::atomic<uint8_t> MusicEnded;
 extern HSTREAM MusicStream;
 extern uint32_t MusicChannel;
-// The music file StartMusic opens: "orv.xm" in the working directory, unless a tool (the
-// capture) points it at another file before the run.
-extern const char* MusicFile;
 
 // Starts the music; a missing or unreadable music file leaves the run silent. Returns false,
 // with BASS_ErrorText() telling why, when the audio output itself could not be started.

@@ -292,7 +292,7 @@ TEST_F(CaptureRun, SameInputGivesTheSameDecodedPicturesAndSound) {
 TEST_F(CaptureRun, BadInputFailsClearlyAndLeavesNoFile) {
     const std::string capture = ORV_CAPTURE;
     EXPECT_EQ(Shell(capture + " --help >/dev/null"), 0);
-    EXPECT_EQ(Shell(capture + " --version | grep -q '^orv-capture " ORV_VERSION "$'"), 0);
+    EXPECT_EQ(Shell(capture + " --version | grep -q '^orv-capture (orv) " ORV_VERSION "$'"), 0);
     EXPECT_EQ(Capture("--frames 3", Path("x.mp4")), 2);
     EXPECT_NE(Errors().find("unknown option --frames"), std::string::npos);
     EXPECT_EQ(Capture("--fps 0", Path("x.mp4")), 2);

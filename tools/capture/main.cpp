@@ -17,6 +17,7 @@
 #include "audio/music.h"
 #include "capture/encoder.h"
 #include "capture/plan.h"
+#include "platform/cli.h"
 #include "platform/clock.h"
 #include "platform/headless/audio_headless.h"
 #include "platform/headless/headless.h"
@@ -28,7 +29,7 @@ using namespace orv;
 using namespace orv::capture;
 
 constexpr int ExitFailure = 1;
-constexpr int ExitBadUsage = 2;
+constexpr int ExitBadUsage = cli::ExitUsage;
 constexpr int ExitInterrupted = 130;
 
 const char* const Usage =
@@ -41,10 +42,11 @@ const char* const Usage =
     "  --fps N       frames per second, 1 to 1000 (default 60)\n"
     "  --scale K     each pixel becomes a K x K square, 1 to 8 (default 3: 1920x1440)\n"
     "  --quality Q   the encoder's constant rate factor, lower is better: H.264 0 to 51\n"
-    "                (default 4), VP9 0 to 63 (default 24); not for the lossless .mkv\n"
+    "                (default 8), VP9 0 to 63 (default 24); not for the lossless .mkv\n"
     "  --null        run and mix without encoding or writing anything (to measure speed)\n"
     "  --help        show this help and exit\n"
     "  --version     show the version and exit\n";
+const cli::Program Program{"orv-capture", Usage};
 
 struct Options {
     std::string music = "orv.xm";
@@ -66,25 +68,24 @@ bool ParseNumber(const std::string& text, int32_t min, int32_t max, int32_t& val
     return true;
 }
 
-enum class Parse { Run, Help, Version, Bad };
-
-// GNU style: "--opt VALUE" or "--opt=VALUE"; one OUT operand. Messages go to standard error.
-Parse ParseOptions(int argc, char** argv, Options& options) {
+// GNU style: "--opt VALUE" or "--opt=VALUE"; one OUT operand. False after the reason and the
+// usage on standard error.
+bool ParseOptions(int argc, char** argv, Options& options) {
     bool haveQuality = false;
     for (int i = 1; i < argc; ++i) {
         std::string arg = argv[i], value;
-        const bool isOption = arg.size() > 2 && arg.compare(0, 2, "--") == 0;
-        if (!isOption) {
+        if (!cli::IsOption(argv[i])) {
             if (!options.out.empty()) {
-                std::fprintf(stderr, "orv-capture: one output file only, not also '%s'\n",
-                             arg.c_str());
-                return Parse::Bad;
+                cli::UsageError(Program, "one output file only, not also '%s'", arg.c_str());
+                return false;
             }
             options.out = arg;
             continue;
         }
-        if (arg == "--help") return Parse::Help;
-        if (arg == "--version") return Parse::Version;
+        if (arg.compare(0, 2, "--") != 0) {
+            cli::UsageError(Program, "unknown option %s", arg.c_str());
+            return false;
+        }
         if (arg == "--null") {
             options.null = true;
             continue;
@@ -96,56 +97,54 @@ Parse ParseOptions(int argc, char** argv, Options& options) {
         } else if (i + 1 < argc) {
             value = argv[++i];
         } else {
-            std::fprintf(stderr, "orv-capture: %s needs a value\n", arg.c_str());
-            return Parse::Bad;
+            cli::UsageError(Program, "%s needs a value", arg.c_str());
+            return false;
         }
         if (arg == "--music") {
             options.music = value;
         } else if (arg == "--fps") {
             if (!ParseNumber(value, 1, 1000, options.fps)) {
-                std::fprintf(stderr, "orv-capture: --fps must be 1 to 1000, not '%s'\n",
-                             value.c_str());
-                return Parse::Bad;
+                cli::UsageError(Program, "--fps must be 1 to 1000, not '%s'", value.c_str());
+                return false;
             }
         } else if (arg == "--scale") {
             if (!ParseNumber(value, 1, 8, options.scale)) {
-                std::fprintf(stderr, "orv-capture: --scale must be 1 to 8, not '%s'\n",
-                             value.c_str());
-                return Parse::Bad;
+                cli::UsageError(Program, "--scale must be 1 to 8, not '%s'", value.c_str());
+                return false;
             }
         } else if (arg == "--quality") {
             if (!ParseNumber(value, 0, 63, options.quality)) {
-                std::fprintf(stderr, "orv-capture: --quality must be a number 0 to 63, not '%s'\n",
-                             value.c_str());
-                return Parse::Bad;
+                cli::UsageError(Program, "--quality must be a number 0 to 63, not '%s'",
+                                value.c_str());
+                return false;
             }
             haveQuality = true;
         } else {
-            std::fprintf(stderr, "orv-capture: unknown option %s\n", arg.c_str());
-            return Parse::Bad;
+            cli::UsageError(Program, "unknown option %s", arg.c_str());
+            return false;
         }
     }
     if (options.null != options.out.empty()) {
-        std::fprintf(stderr, options.null ? "orv-capture: --null writes no file: no OUT\n"
-                                          : "orv-capture: no output file given\n");
-        return Parse::Bad;
+        cli::UsageError(Program,
+                        options.null ? "--null writes no file: no OUT" : "no output file given");
+        return false;
     }
-    if (!options.null && !haveQuality) return Parse::Run;
+    if (!options.null && !haveQuality) return true;
     if (options.null) {
-        std::fprintf(stderr, "orv-capture: --null encodes nothing: no --quality\n");
-        return Parse::Bad;
+        cli::UsageError(Program, "--null encodes nothing: no --quality");
+        return false;
     }
     const Format* format = FormatForPath(options.out);
     if (format && format->lossless) {
-        std::fprintf(stderr, "orv-capture: --quality does not apply to the lossless .mkv\n");
-        return Parse::Bad;
+        cli::UsageError(Program, "--quality does not apply to the lossless .mkv");
+        return false;
     }
     if (format && options.quality > format->maxQuality) {
-        std::fprintf(stderr, "orv-capture: --quality must be 0 to %d for %s\n", format->maxQuality,
-                     format->videoCodec);
-        return Parse::Bad;
+        cli::UsageError(Program, "--quality must be 0 to %d for %s", format->maxQuality,
+                        format->videoCodec);
+        return false;
     }
-    return Parse::Run;
+    return true;
 }
 
 // The file being written until it is complete; removed at any exit before the rename.
@@ -285,19 +284,8 @@ bool MakePartial(const std::string& out, std::string* why) {
 
 int main(int argc, char** argv) {
     Options& options = Run.options;
-    switch (ParseOptions(argc, argv, options)) {
-    case Parse::Help:
-        std::fputs(Usage, stdout);
-        return 0;
-    case Parse::Version:
-        std::printf("orv-capture %s\n", ORV_VERSION);
-        return 0;
-    case Parse::Bad:
-        std::fputs(Usage, stderr);
-        return ExitBadUsage;
-    case Parse::Run:
-        break;
-    }
+    if (const int status = cli::HelpOrVersion(Program, argc, argv); status >= 0) return status;
+    if (!ParseOptions(argc, argv, options)) return cli::ExitUsage;
     const Format* format = nullptr;
     if (!options.null) {
         format = FormatForPath(options.out);
