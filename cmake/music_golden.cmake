@@ -8,6 +8,10 @@ if(ORV_TESTS AND TARGET orv_xm AND NOT EMSCRIPTEN)
            COMMAND ${CMAKE_SOURCE_DIR}/tests/golden/music/check_syncs.sh
                    $<TARGET_FILE:orv-music-fixtures> $<TARGET_FILE:orv-render>
                    ${CMAKE_SOURCE_DIR}/tests/golden/music ${CMAKE_BINARY_DIR}/music-golden)
+  if(CMAKE_CROSSCOMPILING_EMULATOR)
+    set_tests_properties(golden.music_syncs PROPERTIES
+                         ENVIRONMENT "ORV_EMULATOR=${CMAKE_CROSSCOMPILING_EMULATOR}")
+  endif()
 endif()
 
 # The audio benchmark builds its module with the XM writer; the bench target is defined after

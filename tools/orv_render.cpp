@@ -9,6 +9,11 @@
 #include <string>
 #include <sys/stat.h>
 #include <vector>
+#ifdef _WIN32
+#include <direct.h>
+#include <fcntl.h>
+#include <io.h>
+#endif
 
 #include "app/run.h"
 #include "audio/music.h"
@@ -193,7 +198,27 @@ class Renderer {
 
 } // namespace
 
+namespace {
+
+// Traces are compared byte for byte: no CR LF translation of standard output on Windows.
+void BinaryStdout() {
+#ifdef _WIN32
+    _setmode(_fileno(stdout), _O_BINARY);
+#endif
+}
+
+int MakeDirectory(const std::string& path) {
+#ifdef _WIN32
+    return ::_mkdir(path.c_str());
+#else
+    return ::mkdir(path.c_str(), 0777);
+#endif
+}
+
+} // namespace
+
 int main(int argc, char** argv) {
+    BinaryStdout();
     if (const int status = cli::HelpOrVersion(Program, argc, argv); status >= 0) return status;
     if (const int status = RunMusicSyncsCommand(argc, argv, stdout); status >= 0)
         return cli::FinishOutput(Program) ? status : ExitFailure;
@@ -211,8 +236,7 @@ int main(int argc, char** argv) {
             return ExitBadUsage;
         }
     }
-    if (!options.dumpDir.empty() && ::mkdir(options.dumpDir.c_str(), 0777) != 0 &&
-        errno != EEXIST) {
+    if (!options.dumpDir.empty() && MakeDirectory(options.dumpDir) != 0 && errno != EEXIST) {
         std::fprintf(stderr, "orv-render: cannot create %s: %s\n", options.dumpDir.c_str(),
                      std::strerror(errno));
         return ExitFailure;

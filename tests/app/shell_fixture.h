@@ -18,6 +18,7 @@
 #include "platform/clock.h"
 #include "platform/headless/audio_headless.h"
 #include "platform/headless/headless.h"
+#include "support/temp_dir.h"
 #include "timeline/scheduler.h"
 
 namespace orv::test {
@@ -41,9 +42,8 @@ class ShellTest : public ::testing::Test {
         SnapshotCounter = 0;
         MusicEnded.store(0);
         oldDir = std::filesystem::current_path();
-        std::string pattern = (std::filesystem::temp_directory_path() / "orv-shell-XXXXXX");
-        ASSERT_NE(mkdtemp(pattern.data()), nullptr);
-        workDir = pattern;
+        workDir = testing::MakeTemporaryDirectory("orv-shell-");
+        ASSERT_FALSE(workDir.empty());
         std::filesystem::current_path(workDir);
     }
 

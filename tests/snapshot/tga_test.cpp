@@ -11,6 +11,7 @@
 #include "app/run.h"
 #include "platform/clock.h"
 #include "snapshot/snapshot.h"
+#include "support/temp_dir.h"
 #include "timeline/scheduler.h"
 
 namespace orv {
@@ -34,8 +35,7 @@ struct InTemporaryDirectory {
     fs::path previous = fs::current_path();
     fs::path dir;
     InTemporaryDirectory() {
-        char name[] = "/tmp/orv-snap-XXXXXX";
-        dir = ::mkdtemp(name);
+        dir = orv::testing::MakeTemporaryDirectory("orv-snap-");
         fs::current_path(dir);
     }
     ~InTemporaryDirectory() {
