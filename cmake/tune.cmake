@@ -46,6 +46,7 @@ if(TARGET orv_xm)
     # Two runs of the program write the same bytes.
     add_test(NAME tune.generator_is_deterministic
              COMMAND ${CMAKE_COMMAND} -DTOOL=$<TARGET_FILE:orv-tune>
+                     "-DEMULATOR=${CMAKE_CROSSCOMPILING_EMULATOR}"
                      -DOUT=${CMAKE_CURRENT_BINARY_DIR}/tune-check
                      -P ${CMAKE_SOURCE_DIR}/tests/tune/twice.cmake)
   endif()

@@ -1,7 +1,8 @@
-# Runs the tune generator twice and fails unless both outputs are the same bytes.
+# Runs the tune generator twice and fails unless both outputs are the same bytes. EMULATOR, when
+# set, runs it (e.g. wine for a Windows build).
 file(MAKE_DIRECTORY ${OUT})
 foreach(run a b)
-  execute_process(COMMAND ${TOOL} ${OUT}/tune-${run}.xm RESULT_VARIABLE rc)
+  execute_process(COMMAND ${EMULATOR} ${TOOL} ${OUT}/tune-${run}.xm RESULT_VARIABLE rc)
   if(NOT rc EQUAL 0)
     message(FATAL_ERROR "orv-tune failed (${rc})")
   endif()
