@@ -1,7 +1,8 @@
 #!/usr/bin/env bash
 # Builds orv and runs every test: the unit and golden tests, the same under ASan+UBSan and
-# (the threaded ones) under TSan, a bounded fuzzing run, the real demo under Xvfb, and the web
-# page (its golden traces under node, the page itself in headless Chromium).
+# (the threaded ones) under TSan, a bounded fuzzing run, the real demo under Xvfb, the web
+# page (its golden traces under node, the page itself in headless Chromium), and the Windows
+# build under Wine.
 set -euo pipefail
 cd "$(dirname "$0")/.."
 ./scripts/deps.sh
@@ -33,5 +34,6 @@ step "fuzzing the music loader for a bounded time"
 step "the real demo under Xvfb"
 ./scripts/e2e_xvfb.sh build/release
 step "the web page: golden traces under node, the page in headless Chromium"; ./scripts/ci_web.sh build/release
+step "the Windows build and its tests under Wine"; ./scripts/ci_windows.sh build/release
 echo
 echo "all tests passed"

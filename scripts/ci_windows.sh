@@ -1,0 +1,98 @@
+#!/usr/bin/env bash
+# The Windows build and its tests under Wine: builds everything with scripts/windows.sh, runs
+# the unit and golden tests through CTest's emulator, compares a whole-song trace of
+# orv-render.exe with the native one's, and runs orv.exe end to end in Xvfb with a PulseAudio
+# null sink. Prints the build, Wine start-up and test times.
+#
+#   scripts/ci_windows.sh [NATIVE_BUILD_DIR]   (default build/release; needs orv-render,
+#                                               orv-tune and orv-e2e-module built there)
+set -euo pipefail
+cd "$(dirname "$0")/.."
+root=$PWD
+native=$(cd "${1:-build/release}" && pwd)
+build=$root/build/windows-build
+work=$root/build/windows-test
+secs() { date +%s.%N; }
+took() { awk -v a="$1" -v b="$(secs)" 'BEGIN { printf "%.1f s", b - a }'; }
+step() { printf '\n== %s\n' "$*"; }
+
+t=$(secs)
+./scripts/windows.sh
+build_time=$(took "$t")
+
+packages=(xvfb xauth xdotool imagemagick pulseaudio)
+missing=()
+for p in "${packages[@]}"; do
+  dpkg-query -W -f='${Status}' "$p" 2>/dev/null | grep -q "ok installed" || missing+=("$p")
+done
+if [ ${#missing[@]} -gt 0 ]; then
+  sudo=""
+  [ "$(id -u)" -ne 0 ] && sudo="sudo"
+  $sudo apt-get update -qq
+  DEBIAN_FRONTEND=noninteractive $sudo apt-get install -y -qq --no-install-recommends "${missing[@]}"
+fi
+
+# A private Wine prefix; the desktop's .NET and HTML engines are never wanted.
+export WINEPREFIX=$root/build/windows-wine WINEARCH=win64 WINEDEBUG=-all
+export WINEDLLOVERRIDES="mscoree,mshtml="
+rm -rf "$work"
+mkdir -p "$work"
+trap 'wineserver -k 2> /dev/null || true' EXIT
+
+step "Wine start-up"
+if [ ! -f "$WINEPREFIX/system.reg" ]; then
+  t=$(secs)
+  wineboot -i > /dev/null 2>&1
+  wineserver -w
+  echo "prefix made in $(took "$t")"
+fi
+wineserver -k 2> /dev/null || true
+wineserver -w
+t=$(secs)
+wine cmd /c exit 0
+cold_start=$(took "$t")
+# The server stays up for the rest of the run: each test program then starts quickly.
+wineserver -w
+wineserver -p
+wine cmd /c exit 0
+t=$(secs)
+wine cmd /c exit 0
+warm_start=$(took "$t")
+echo "cold start $cold_start, warm start $warm_start"
+
+step "unit and golden tests under Wine"
+t=$(secs)
+# The back end's own tests need a display; no sound server is offered to any of them.
+PULSE_SERVER=unix:/nonexistent xvfb-run -a -s "-screen 0 1024x768x24 -nolisten tcp" \
+  ctest --test-dir "$build" -j "${ORV_JOBS:-2}" --output-on-failure
+ctest_time=$(took "$t")
+
+step "whole-song trace: Windows against native"
+"$native/orv-tune" "$work/orv.xm"
+"$native/orv-render" --music "$work/orv.xm" --syncs > "$work/song.syncs"
+# The intro's frames every 10 ms, then the music from 5100 ms with its syncs at their samples.
+awk 'BEGIN { for (t = 0; t < 5100; t += 10) printf "time %d\nframe\n", t; start = 5100; now = start }
+     function upto(ms) { while (now <= ms) { printf "time %d\nframe\n", now; now += 10 } }
+     { split($2, s, "="); ms = start + int(s[2] * 1000 / 44100) }
+     $1 == "sync" { upto(ms - 1); split($3, i, "="); split($4, n, "="); split($5, v, "=");
+                    if (i[2] < 32) printf "sync %d %d %d\n", i[2], n[2], v[2] }
+     $1 == "end" { upto(ms + 100) }' "$work/song.syncs" > "$work/song.script"
+"$native/orv-render" --script "$work/song.script" > "$work/song.native"
+t=$(secs)
+wine "$build/orv-render.exe" --script "$(winepath -w "$work/song.script")" > "$work/song.windows"
+song_time=$(took "$t")
+if cmp "$work/song.native" "$work/song.windows"; then
+  echo "ok   - $(wc -l < "$work/song.native") frames identical ($song_time under Wine)"
+else
+  echo "FAIL - the whole-song traces differ"
+  exit 1
+fi
+
+step "orv.exe end to end under Wine in Xvfb"
+t=$(secs)
+./scripts/windows_e2e.sh "$build" "$native" "$work/e2e"
+e2e_time=$(took "$t")
+
+echo
+echo "times: build $build_time, Wine cold start $cold_start, warm start $warm_start," \
+     "unit and golden tests $ctest_time, whole song $song_time, end to end $e2e_time"
