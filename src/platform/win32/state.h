@@ -3,6 +3,7 @@
 
 #include <string>
 
+#include "platform/flip_chain.h"
 #include "platform/win32/win32.h"
 
 namespace orv {
@@ -16,12 +17,8 @@ struct Window {
 struct DisplayDevice {
     IDirectDraw* ddraw = nullptr;
     bool exclusive = false;
-    bool modeSet = false;
-};
-
-struct DisplaySurface {
-    IDirectDrawSurface* surface = nullptr;
-    bool isBackBuffer = false;
+    bool modeChanged = false;
+    int32_t bitsPerPixel = 0; // of the mode in use, 0 before one is
 };
 
 namespace win32 {
@@ -33,10 +30,9 @@ struct State {
     std::string className;
     DisplayDevice device;
     bool deviceAlive = false;
-    DisplaySurface primary;
-    DisplaySurface back{nullptr, true};
-    int32_t pitch = 0;
-    bool backLocked = false;
+    // DirectDraw's own flipping chain, which the shared chain's back buffer is copied into.
+    IDirectDrawSurface* primary = nullptr;
+    IDirectDrawSurface* back = nullptr;
     std::string error;
 };
 

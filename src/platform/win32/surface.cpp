@@ -1,6 +1,9 @@
-// DirectDraw display: exclusive full screen, a 640x480 mode at the depth asked for, and a
-// flipping chain of the primary surface with one back buffer. Surfaces lost to another program
-// taking the screen come back through Restore.
+// DirectDraw display: exclusive full screen, a 640x480 mode at the depth asked for, and
+// DirectDraw's flipping chain of the primary surface with one back buffer. Presenting the
+// shared chain (flip_chain.h) copies its back buffer into DirectDraw's and flips; surfaces lost
+// to another program taking the screen come back through Restore.
+#include <cstring>
+
 #include "platform/win32/state.h"
 
 namespace orv {
@@ -8,13 +11,6 @@ namespace orv {
 using win32::Current;
 
 namespace {
-
-bool IsPrimary(DisplaySurface* surface) {
-    return surface == &Current().primary && surface->surface != nullptr;
-}
-bool IsBack(DisplaySurface* surface) {
-    return surface == &Current().back && surface->surface != nullptr;
-}
 
 // The 16-bit picture is drawn as 5-6-5; a 5-5-5 mode would show it in wrong colours.
 bool PixelFormatMatches(IDirectDraw* ddraw, int32_t bitsPerPixel) {
@@ -27,6 +23,45 @@ bool PixelFormatMatches(IDirectDraw* ddraw, int32_t bitsPerPixel) {
     if (bitsPerPixel == 16) return f.dwRBitMask == 0xF800 && f.dwGBitMask == 0x07E0;
     return f.dwRBitMask == 0xFF0000 && f.dwGBitMask == 0x00FF00 && f.dwBBitMask == 0x0000FF;
 }
+
+DDResult Present(const uint8_t* source, int32_t pitch) {
+    auto& s = Current();
+    if (s.back == nullptr) return DDERR_SURFACELOST;
+    DDSURFACEDESC desc{};
+    desc.dwSize = sizeof desc; // 120 bytes on 64-bit Windows
+    HRESULT result = s.back->Lock(nullptr, &desc, DDLOCK_WAIT | DDLOCK_WRITEONLY, nullptr);
+    if (result != DD_OK) return result;
+    // Rows are copied at DirectDraw's own pitch, which may differ from the chain's.
+    const size_t rowBytes = size_t(640) * size_t(s.device.bitsPerPixel / 8);
+    if (desc.lpSurface != nullptr && desc.lPitch >= LONG(rowBytes)) {
+        auto* target = static_cast<uint8_t*>(desc.lpSurface);
+        for (int32_t y = 0; y < 480; ++y) {
+            std::memcpy(target + size_t(y) * size_t(desc.lPitch),
+                        source + size_t(y) * size_t(pitch), rowBytes);
+        }
+    }
+    s.back->Unlock(nullptr);
+    // Waits for the display where it can instead of reporting that it is still drawing.
+    return s.primary->Flip(nullptr, DDFLIP_WAIT);
+}
+
+DDResult Recreate() {
+    auto& s = Current();
+    if (s.primary == nullptr) return DDERR_GENERIC;
+    // Restoring the primary surface restores the chain's back buffer with it.
+    return s.primary->Restore();
+}
+
+void ReleaseDirectDrawChain() {
+    auto& s = Current();
+    // The back buffer was counted by GetAttachedSurface; the chain goes with the primary.
+    if (s.back != nullptr) s.back->Release();
+    s.back = nullptr;
+    if (s.primary != nullptr) s.primary->Release();
+    s.primary = nullptr;
+}
+
+constexpr FlipChainHooks Hooks{Present, Recreate, ReleaseDirectDrawChain};
 
 } // namespace
 
@@ -47,8 +82,8 @@ DDResult DirectDrawCreate(DisplayDevice** device) {
 
 DDResult SetCooperativeLevel(DisplayDevice* device, HWND window, uint32_t) {
     if (window == nullptr || !window->alive || device->ddraw == nullptr) return DDERR_GENERIC;
-    const HRESULT result = device->ddraw->SetCooperativeLevel(
-        window->handle, DDSCL_EXCLUSIVE | DDSCL_FULLSCREEN | DDSCL_ALLOWREBOOT);
+    const HRESULT result =
+        device->ddraw->SetCooperativeLevel(window->handle, DDSCL_EXCLUSIVE | DDSCL_FULLSCREEN);
     if (result != DD_OK) {
         win32::KeepDisplayError("SetCooperativeLevel", result);
         return result;
@@ -68,130 +103,48 @@ DDResult SetDisplayMode(DisplayDevice* device, int32_t width, int32_t height,
         win32::KeepDisplayError("SetDisplayMode", result);
         return result;
     }
-    device->modeSet = true;
+    device->modeChanged = true;
     if (!PixelFormatMatches(device->ddraw, bitsPerPixel)) {
         win32::KeepDisplayError("SetDisplayMode: unusable pixel format", DDERR_INVALIDMODE);
         return DDERR_INVALIDMODE;
     }
+    device->bitsPerPixel = bitsPerPixel;
     return DD_OK;
 }
 
 DDResult CreateFlippingSurface(DisplayDevice* device, DisplaySurface** primary) {
     auto& s = Current();
-    if (device != &s.device || !device->modeSet || s.primary.surface != nullptr) {
-        return DDERR_GENERIC;
-    }
+    if (device != &s.device || device->bitsPerPixel == 0) return DDERR_GENERIC;
+    ReleaseDirectDrawChain();
     DDSURFACEDESC desc{};
-    desc.dwSize = sizeof desc; // 120 bytes on 64-bit Windows
+    desc.dwSize = sizeof desc;
     desc.dwFlags = DDSD_CAPS | DDSD_BACKBUFFERCOUNT;
     desc.ddsCaps.dwCaps = DDSCAPS_PRIMARYSURFACE | DDSCAPS_FLIP | DDSCAPS_COMPLEX;
     desc.dwBackBufferCount = 1;
-    HRESULT result = device->ddraw->CreateSurface(&desc, &s.primary.surface, nullptr);
+    HRESULT result = device->ddraw->CreateSurface(&desc, &s.primary, nullptr);
     if (result != DD_OK) {
         win32::KeepDisplayError("CreateSurface", result);
-        s.primary.surface = nullptr;
+        s.primary = nullptr;
         return result;
     }
-    desc = DDSURFACEDESC{};
-    desc.dwSize = sizeof desc;
-    result = s.primary.surface->GetSurfaceDesc(&desc);
+    DDSCAPS caps{};
+    caps.dwCaps = DDSCAPS_BACKBUFFER;
+    result = s.primary->GetAttachedSurface(&caps, &s.back);
     if (result != DD_OK) {
-        win32::KeepDisplayError("GetSurfaceDesc", result);
-        ReleaseSurface(&s.primary);
+        win32::KeepDisplayError("GetAttachedSurface", result);
+        s.back = nullptr;
+        ReleaseDirectDrawChain();
         return result;
     }
-    s.pitch = int32_t(desc.lPitch);
-    s.backLocked = false;
-    *primary = &s.primary;
+    *primary = OpenFlipChain(640 * (device->bitsPerPixel / 8), 480, 0, Hooks);
     return DD_OK;
-}
-
-DDResult GetAttachedSurface(DisplaySurface* primary, DisplaySurface** backBuffer) {
-    auto& s = Current();
-    if (!IsPrimary(primary)) return DDERR_GENERIC;
-    if (s.back.surface == nullptr) {
-        DDSCAPS caps{};
-        caps.dwCaps = DDSCAPS_BACKBUFFER;
-        const HRESULT result = primary->surface->GetAttachedSurface(&caps, &s.back.surface);
-        if (result != DD_OK) {
-            win32::KeepDisplayError("GetAttachedSurface", result);
-            s.back.surface = nullptr;
-            return result;
-        }
-    }
-    *backBuffer = &s.back;
-    return DD_OK;
-}
-
-DDResult GetSurfacePitch(DisplaySurface* surface, int32_t* pitch) {
-    if (!IsPrimary(surface) && !IsBack(surface)) return DDERR_GENERIC;
-    DDSURFACEDESC desc{};
-    desc.dwSize = sizeof desc;
-    const HRESULT result = surface->surface->GetSurfaceDesc(&desc);
-    if (result != DD_OK) {
-        win32::KeepDisplayError("GetSurfaceDesc", result);
-        return result;
-    }
-    *pitch = Current().pitch = int32_t(desc.lPitch);
-    return DD_OK;
-}
-
-DDResult LockSurface(DisplaySurface* surface, void** memory) {
-    auto& s = Current();
-    if (!IsBack(surface) || s.backLocked) return DDERR_GENERIC;
-    DDSURFACEDESC desc{};
-    desc.dwSize = sizeof desc;
-    const HRESULT result = surface->surface->Lock(
-        nullptr, &desc, DDLOCK_WAIT | DDLOCK_SURFACEMEMORYPTR | DDLOCK_WRITEONLY, nullptr);
-    if (result != DD_OK) return result;
-    // The frame is written with the pitch reported at start-up; a surface that came back with
-    // narrower rows would be written past its end, so it is not drawn into.
-    if (int32_t(desc.lPitch) < s.pitch || desc.lpSurface == nullptr) {
-        surface->surface->Unlock(nullptr);
-        return DDERR_SURFACELOST;
-    }
-    s.backLocked = true;
-    *memory = desc.lpSurface;
-    return DD_OK;
-}
-
-DDResult UnlockSurface(DisplaySurface* surface) {
-    auto& s = Current();
-    if (!IsBack(surface) || !s.backLocked) return DDERR_GENERIC;
-    s.backLocked = false;
-    return surface->surface->Unlock(nullptr);
-}
-
-DDResult FlipSurface(DisplaySurface* primary) {
-    auto& s = Current();
-    if (!IsPrimary(primary) || s.backLocked) return DDERR_GENERIC;
-    // Waits for the display where it can instead of reporting that it is still drawing.
-    return primary->surface->Flip(nullptr, DDFLIP_WAIT);
-}
-
-DDResult RestoreSurface(DisplaySurface* primary) {
-    if (!IsPrimary(primary)) return DDERR_GENERIC;
-    // Restoring the primary surface restores the chain's back buffer with it.
-    return primary->surface->Restore();
-}
-
-void ReleaseSurface(DisplaySurface* primary) {
-    auto& s = Current();
-    if (primary != &s.primary || s.primary.surface == nullptr) return;
-    if (s.backLocked && s.back.surface != nullptr) s.back.surface->Unlock(nullptr);
-    s.backLocked = false;
-    // The back buffer was counted by GetAttachedSurface; the chain goes with the primary.
-    if (s.back.surface != nullptr) s.back.surface->Release();
-    s.back.surface = nullptr;
-    s.primary.surface->Release();
-    s.primary.surface = nullptr;
 }
 
 void ReleaseDevice(DisplayDevice* device) {
     auto& s = Current();
     if (device != &s.device || !s.deviceAlive) return;
-    if (s.primary.surface != nullptr) ReleaseSurface(&s.primary);
-    if (device->modeSet) device->ddraw->RestoreDisplayMode();
+    ReleaseDirectDrawChain();
+    if (device->modeChanged) device->ddraw->RestoreDisplayMode();
     if (device->exclusive && s.window.alive) {
         device->ddraw->SetCooperativeLevel(s.window.handle, DDSCL_NORMAL);
     }
