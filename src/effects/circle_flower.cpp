@@ -8,6 +8,7 @@
 
 #include "effects/effects.h"
 #include "effects/repeated_sum.h"
+#include "raster/maths.h"
 
 namespace orv {
 
@@ -52,8 +53,8 @@ const TurnTable& TurnsFor(float angle, int32_t branches) {
     float h = 0.0f;
     for (int32_t k = 0; k < KeptTurns; ++k) {
         const double a = h + static_cast<double>(angle);
-        Turns.sine[k] = std::sin(a);
-        Turns.cosine[k] = std::cos(a);
+        Turns.sine[k] = Sin(a);
+        Turns.cosine[k] = Cos(a);
         h = static_cast<float>(h + step);
     }
     return Turns;
@@ -69,7 +70,7 @@ bool CircleMissesFrame(int32_t cx, int32_t cy, int32_t radius) {
     const double outY = y < 0 ? -y : y > FrameBottom ? y - FrameBottom : 0.0;
     const double farX = std::max(std::fabs(x), std::fabs(x - FrameRight));
     const double farY = std::max(std::fabs(y), std::fabs(y - FrameBottom));
-    return std::hypot(outX, outY) > radius + 2.0 || std::hypot(farX, farY) < radius - 2.0;
+    return Hypot(outX, outY) > radius + 2.0 || Hypot(farX, farY) < radius - 2.0;
 }
 
 void DrawFlowerNode(int32_t cx, int32_t cy, int32_t radius, const ColorTriple& colour, float angle,
@@ -85,8 +86,8 @@ void DrawFlowerNode(int32_t cx, int32_t cy, int32_t radius, const ColorTriple& c
     int32_t k = 0;
     do {
         const double a = h + static_cast<double>(angle);
-        const double sine = k < KeptTurns ? turns.sine[k] : std::sin(a);
-        const double cosine = k < KeptTurns ? turns.cosine[k] : std::cos(a);
+        const double sine = k < KeptTurns ? turns.sine[k] : Sin(a);
+        const double cosine = k < KeptTurns ? turns.cosine[k] : Cos(a);
         ++k;
         FlowerPenTo = {Trunc(sine * dist + cx), Trunc(cosine * dist + cy)};
         DrawFlowerNode(FlowerPenTo.x, FlowerPenTo.y, Trunc(q), colour, angle, divisor, branches,

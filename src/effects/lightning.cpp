@@ -5,6 +5,7 @@
 #include <cmath>
 
 #include "effects/effects.h"
+#include "raster/maths.h"
 #include "raster/raster.h"
 
 namespace orv {
@@ -25,8 +26,8 @@ constexpr float StartLength = 20.0f;
 
 void GrowLightningBranch(int32_t x, int32_t y, float angle, float length, int32_t level) {
     while (level != LightningLevels) {
-        const double s = std::sin(static_cast<double>(angle));
-        const double c = std::cos(static_cast<double>(angle));
+        const double s = Sin(static_cast<double>(angle));
+        const double c = Cos(static_cast<double>(angle));
         const int32_t endX = Trunc(x + length * s);
         const int32_t endY = Trunc(y + length * c);
         const int32_t tipX = Trunc(x + (length + TipDistance) * s);

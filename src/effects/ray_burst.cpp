@@ -6,6 +6,7 @@
 
 #include "effects/bounded_sincos.h"
 #include "effects/effects.h"
+#include "raster/maths.h"
 
 namespace orv {
 
@@ -73,8 +74,8 @@ void DrawCurlingRay(float angle, float angleStep, float length, float startRadiu
                       BoundedTruncDecides(r * c + FrameCentreY, r, y);
         }
         if (!decided) {
-            x = Trunc(r * std::sin(ad) + FrameCentreX);
-            y = Trunc(r * std::cos(ad) + FrameCentreY);
+            x = Trunc(r * Sin(ad) + FrameCentreX);
+            y = Trunc(r * Cos(ad) + FrameCentreY);
         }
         if (x >= 0 && x <= FrameRight && y >= 0 && y <= FrameBottom)
             RenderTarget[int64_t{y} * RowStride + x] = pixel;
@@ -85,8 +86,8 @@ void DrawCurlingRay(float angle, float angleStep, float length, float startRadiu
     }
     const double tipAngle = a + TipAngleSteps * angleStep;
     const double tipRadius = r + TipBeyond;
-    DrawCircle(Trunc(tipRadius * std::sin(tipAngle) + FrameCentreX),
-               Trunc(tipRadius * std::cos(tipAngle) + FrameCentreY), 4,
+    DrawCircle(Trunc(tipRadius * Sin(tipAngle) + FrameCentreX),
+               Trunc(tipRadius * Cos(tipAngle) + FrameCentreY), 4,
                ColorTriple{colour.red, colour.green, 0});
 }
 
@@ -108,7 +109,7 @@ int32_t DrawRayBurst(int32_t trigger, int32_t elapsed, int32_t /*note*/, int32_t
     for (const RayRecord& ray : RayTable) {
         if (rand() % 255 >= RayBurstLevel) continue;
         const auto angleStep =
-            static_cast<float>(std::sin(static_cast<double>(ray.curlPhase)) * CurlScale);
+            static_cast<float>(Sin(static_cast<double>(ray.curlPhase)) * CurlScale);
         const auto length = static_cast<float>(
             static_cast<double>(volume) * ray.lengthFactor * LengthUnit + BaseLength);
         DrawCurlingRay(ray.angle, angleStep, length, RayBurstRadius, White);

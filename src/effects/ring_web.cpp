@@ -5,6 +5,7 @@
 #include <cmath>
 
 #include "effects/effects.h"
+#include "raster/maths.h"
 #include "raster/raster.h"
 
 namespace orv {
@@ -39,8 +40,8 @@ void SpawnRing() {
     for (int32_t i = 0; i < RingPoints; ++i) {
         const double angle = (i - a) * PointSpacing + static_cast<double>(RingWebTwist);
         const double radius = (a + i) % 2 != 0 ? OuterRadius : InnerRadius;
-        ring.shapeX[i] = static_cast<float>(radius * std::sin(angle)); // float32 store
-        ring.shapeY[i] = static_cast<float>(radius * std::cos(angle));
+        ring.shapeX[i] = static_cast<float>(radius * Sin(angle)); // float32 store
+        ring.shapeY[i] = static_cast<float>(radius * Cos(angle));
     }
     ring.shown = 1;
     ring.scale = 1.0f;

@@ -6,6 +6,7 @@
 
 #include "effects/effects.h"
 #include "effects/repeated_sum.h"
+#include "raster/maths.h"
 #include "raster/raster.h"
 
 namespace orv {
@@ -42,7 +43,7 @@ int32_t DrawSpinningWeb(int32_t trigger, int32_t elapsed, int32_t /*note*/, int3
     int32_t px[WebPointCount], py[WebPointCount], mx[WebPointCount], my[WebPointCount];
     for (int32_t k = 0; k < WebPointCount; ++k) {
         WebPoint& p = WebPoints[k];
-        const double c = std::cos(p.angle), s = std::sin(p.angle);
+        const double c = Cos(p.angle), s = Sin(p.angle);
         const double x1 = p.baseX * c - p.baseY * s;
         const double y1 = p.baseX * s + p.baseY * c;
         const double y2 = y1 * c - p.baseZ * s;

@@ -6,6 +6,7 @@
 
 #include "effects/effects.h"
 #include "effects/repeated_sum.h"
+#include "raster/maths.h"
 #include "raster/raster.h"
 
 namespace orv {
@@ -34,8 +35,8 @@ int32_t DrawSpiralSweep(int32_t trigger, int32_t elapsed, int32_t /*note*/, int3
                              static_cast<uint8_t>(SpiralGlow * 5)};
 
     const double angle = SpiralAngle;
-    DrawLine(Trunc(100.0 * std::sin(angle) + FrameCentreX),
-             Trunc(100.0 * std::cos(angle) + FrameCentreY), FrameCentreX, FrameCentreY, colour);
+    DrawLine(Trunc(100.0 * Sin(angle) + FrameCentreX), Trunc(100.0 * Cos(angle) + FrameCentreY),
+             FrameCentreX, FrameCentreY, colour);
 
     const double end = angle + SpiralSpan;
     double d = angle;
@@ -44,10 +45,9 @@ int32_t DrawSpiralSweep(int32_t trigger, int32_t elapsed, int32_t /*note*/, int3
     int32_t strokes = 0;
     do {
         const double outer = static_cast<double>(radius) + e;
-        DrawLine(Trunc(radius * std::sin(d) + FrameCentreX),
-                 Trunc(radius * std::cos(d) + FrameCentreY),
-                 Trunc(outer * std::sin(d + SpiralStrokeAngle) + FrameCentreX),
-                 Trunc(outer * std::cos(d + SpiralStrokeAngle) + FrameCentreY), colour);
+        DrawLine(Trunc(radius * Sin(d) + FrameCentreX), Trunc(radius * Cos(d) + FrameCentreY),
+                 Trunc(outer * Sin(d + SpiralStrokeAngle) + FrameCentreX),
+                 Trunc(outer * Cos(d + SpiralStrokeAngle) + FrameCentreY), colour);
         d += SpiralStrokeAngle;
         radius = static_cast<float>(radius + 3.0); // float32 on purpose
         ++e;

@@ -1,0 +1,177 @@
+// Double-double arithmetic (each value an unevaluated sum of two doubles, about 106 bits), with
+// plain IEEE operations only: the same bits on every platform built without contraction.
+#include "raster/maths.h"
+
+#include <cmath>
+#include <utility>
+
+namespace orv {
+
+namespace {
+
+struct DD {
+    double hi, lo;
+};
+
+DD TwoSum(double a, double b) {
+    const double s = a + b;
+    const double bb = s - a;
+    return {s, (a - (s - bb)) + (b - bb)};
+}
+
+// |a| >= |b|.
+DD FastTwoSum(double a, double b) {
+    const double s = a + b;
+    return {s, b - (s - a)};
+}
+
+// Dekker's exact product (no fused multiply-add, which not every build has).
+DD TwoProd(double a, double b) {
+    constexpr double Splitter = 134217729.0; // 2^27 + 1
+    const double p = a * b;
+    const double ta = Splitter * a, tb = Splitter * b;
+    const double ah = ta - (ta - a), al = a - ah;
+    const double bh = tb - (tb - b), bl = b - bh;
+    return {p, ((ah * bh - p) + ah * bl + al * bh) + al * bl};
+}
+
+DD Add(DD a, DD b) {
+    DD s = TwoSum(a.hi, b.hi);
+    const DD t = TwoSum(a.lo, b.lo);
+    s = FastTwoSum(s.hi, s.lo + t.hi);
+    return FastTwoSum(s.hi, s.lo + t.lo);
+}
+
+DD Mul(DD a, DD b) {
+    const DD p = TwoProd(a.hi, b.hi);
+    return FastTwoSum(p.hi, p.lo + (a.hi * b.lo + a.lo * b.hi));
+}
+
+// pi/2 as four 30-bit parts (each times an integer below 2^23 is exact) and a last part.
+constexpr double HalfPi[5] = {0x1.921fb54p+0, 0x1.10b46118p-30, 0x1.313198ap-61, 0x1.701b8398p-92,
+                              0x1.129024e088a68p-123};
+constexpr double TwoOverPi = 0x1.45f306dc9c883p-1;
+constexpr double ReducibleLimit = 6.5e6; // k below 2^22
+
+// (-1)^n / (2n+1)! and (-1)^n / (2n)!, n = 1.., enough terms for |r| <= 0.8.
+constexpr DD SinTerms[13] = {{-0x1.5555555555555p-3, -0x1.5555555555555p-57},
+                             {0x1.1111111111111p-7, 0x1.1111111111111p-63},
+                             {-0x1.a01a01a01a01ap-13, -0x1.a01a01a01a01ap-73},
+                             {0x1.71de3a556c734p-19, -0x1.c154f8ddc6c00p-73},
+                             {-0x1.ae64567f544e4p-26, 0x1.c062e06d1f209p-80},
+                             {0x1.6124613a86d09p-33, 0x1.f28e0cc748ebep-87},
+                             {-0x1.ae7f3e733b81fp-41, -0x1.1d8656b0ee8cbp-97},
+                             {0x1.952c77030ad4ap-49, 0x1.ac981465ddc6cp-103},
+                             {-0x1.2f49b46814157p-57, -0x1.2650f61dbdcb4p-112},
+                             {0x1.71b8ef6dcf572p-66, -0x1.d043ae40c4647p-120},
+                             {-0x1.761b41316381ap-75, 0x1.3423c7d91404fp-130},
+                             {0x1.3f3ccdd165fa9p-84, -0x1.58ddadf344487p-139},
+                             {-0x1.d1ab1c2dccea3p-94, -0x1.054d0c78aea14p-149}};
+constexpr DD CosTerms[14] = {{-0x1.0000000000000p-1, 0.0},
+                             {0x1.5555555555555p-5, 0x1.5555555555555p-59},
+                             {-0x1.6c16c16c16c17p-10, 0x1.f49f49f49f49fp-65},
+                             {0x1.a01a01a01a01ap-16, 0x1.a01a01a01a01ap-76},
+                             {-0x1.27e4fb7789f5cp-22, -0x1.cbbc05b4fa99ap-76},
+                             {0x1.1eed8eff8d898p-29, -0x1.2aec959e14c06p-83},
+                             {-0x1.93974a8c07c9dp-37, -0x1.05d6f8a2efd1fp-92},
+                             {0x1.ae7f3e733b81fp-45, 0x1.1d8656b0ee8cbp-101},
+                             {-0x1.6827863b97d97p-53, -0x1.eec01221a8b0bp-107},
+                             {0x1.e542ba4020225p-62, 0x1.ea72b4afe3c2fp-120},
+                             {-0x1.0ce396db7f853p-70, 0x1.aebcdbd20331cp-124},
+                             {0x1.f2cf01972f578p-80, -0x1.9ada5fcc1ab14p-135},
+                             {-0x1.88e85fc6a4e5ap-89, 0x1.71c37ebd16540p-143},
+                             {0x1.0a18a2635085dp-98, 0x1.b9e2e28e1aa54p-153}};
+
+// x = k * pi/2 + r, |r| <= about pi/4; returns k mod 4.
+int Reduce(double x, DD* r) {
+    const double k = std::floor(x * TwoOverPi + 0.5);
+    // x - k * HalfPi[0] is exact (both within a factor of two of each other, or k is 0).
+    DD v{x - k * HalfPi[0], 0.0};
+    for (int i = 1; i < 4; ++i) v = Add(v, DD{-k * HalfPi[i], 0.0});
+    *r = Add(v, TwoProd(-k, HalfPi[4]));
+    return int(static_cast<long long>(k) & 3);
+}
+
+DD SinSeries(DD r) {
+    const DD r2 = Mul(r, r);
+    DD p = SinTerms[12];
+    for (int i = 11; i >= 0; --i) p = Add(SinTerms[i], Mul(r2, p));
+    return Add(r, Mul(r, Mul(r2, p)));
+}
+
+DD CosSeries(DD r) {
+    const DD r2 = Mul(r, r);
+    DD p = CosTerms[13];
+    for (int i = 12; i >= 0; --i) p = Add(CosTerms[i], Mul(r2, p));
+    return Add(DD{1.0, 0.0}, Mul(r2, p));
+}
+
+double Round(DD v, bool negate) {
+    const double d = v.hi + v.lo;
+    return negate ? -d : d;
+}
+
+} // namespace
+
+double Sin(double x) {
+    if (!std::isfinite(x)) return x - x; // NaN
+    if (std::fabs(x) < 0x1p-26) return x;
+    if (std::fabs(x) >= ReducibleLimit) return std::sin(x);
+    DD r;
+    switch (Reduce(x, &r)) {
+    case 0:
+        return Round(SinSeries(r), false);
+    case 1:
+        return Round(CosSeries(r), false);
+    case 2:
+        return Round(SinSeries(r), true);
+    default:
+        return Round(CosSeries(r), true);
+    }
+}
+
+double Cos(double x) {
+    if (!std::isfinite(x)) return x - x;
+    if (std::fabs(x) < 0x1p-27) return 1.0;
+    if (std::fabs(x) >= ReducibleLimit) return std::cos(x);
+    DD r;
+    switch (Reduce(x, &r)) {
+    case 0:
+        return Round(CosSeries(r), false);
+    case 1:
+        return Round(SinSeries(r), true);
+    case 2:
+        return Round(CosSeries(r), true);
+    default:
+        return Round(SinSeries(r), false);
+    }
+}
+
+double Hypot(double x, double y) {
+    x = std::fabs(x);
+    y = std::fabs(y);
+    if (std::isinf(x) || std::isinf(y)) return INFINITY;
+    if (std::isnan(x) || std::isnan(y)) return x + y;
+    if (x < y) std::swap(x, y);
+    // (y/x)^2 below 2^-120 cannot move the result off x.
+    if (y <= x * 0x1p-60) return x;
+    // Powers of two keep the squares in range and change nothing else.
+    double scale = 1.0;
+    if (x > 0x1p500) {
+        x *= 0x1p-600;
+        y *= 0x1p-600;
+        scale = 0x1p600;
+    } else if (x < 0x1p-450) {
+        x *= 0x1p600;
+        y *= 0x1p600;
+        scale = 0x1p-600;
+    }
+    const DD s = Add(TwoProd(x, x), TwoProd(y, y));
+    const double h = std::sqrt(s.hi);
+    // One Newton step from the double square root: h + (s - h^2) / 2h.
+    const DD hh = TwoProd(h, h);
+    const double e = ((s.hi - hh.hi) - hh.lo) + s.lo;
+    return (h + e / (2.0 * h)) * scale;
+}
+
+} // namespace orv
