@@ -1,7 +1,4 @@
 // The demo's process entry: the command line, then everything happens in WinMain.
-#include <unistd.h>
-
-#include <climits>
 #include <cstdio>
 #include <cstring>
 #include <string>
@@ -10,6 +7,7 @@
 #include "app/app.h"
 #include "audio/music.h"
 #include "platform/cli.h"
+#include "platform/files.h"
 #include "platform/window.h"
 
 #ifndef ORV_DATA_FROM_BIN
@@ -47,11 +45,8 @@ bool Exists(const std::string& path) {
 std::string DefaultMusic() {
     const std::string local = "orv.xm";
     if (Exists(local)) return local;
-    char self[PATH_MAX];
-    const ssize_t length = ::readlink("/proc/self/exe", self, sizeof self - 1);
-    if (length <= 0) return local;
-    std::string dir(self, size_t(length));
-    dir.erase(dir.rfind('/') == std::string::npos ? 0 : dir.rfind('/'));
+    const std::string dir = orv::ProgramDirectory();
+    if (dir.empty()) return local;
     const std::string installed = dir + "/" ORV_DATA_FROM_BIN "/orv.xm";
     return Exists(installed) ? installed : local;
 }

@@ -207,6 +207,17 @@ void BinaryStdout() {
 #endif
 }
 
+// The next line of the file without its line break; false at the end (or on an error).
+bool ReadLine(std::FILE* file, std::string& line) {
+    line.clear();
+    int c;
+    while ((c = std::getc(file)) != EOF) {
+        if (c == '\n') return true;
+        line.push_back(char(c));
+    }
+    return !line.empty();
+}
+
 int MakeDirectory(const std::string& path) {
 #ifdef _WIN32
     return ::_mkdir(path.c_str());
@@ -244,14 +255,10 @@ int main(int argc, char** argv) {
 
     Renderer renderer(options);
     if (!renderer.Start()) return ExitFailure;
-    char* text = nullptr;
-    size_t capacity = 0;
+    std::string line;
     int status = 0;
     for (int64_t number = 1; status == 0; ++number) {
-        const ssize_t length = ::getline(&text, &capacity, script);
-        if (length < 0 || std::ferror(stdout) != 0) break; // no point going on unheard
-        std::string line(text, size_t(length));
-        if (!line.empty() && line.back() == '\n') line.pop_back();
+        if (!ReadLine(script, line) || std::ferror(stdout) != 0) break; // no point going on unheard
         if (!line.empty() && line.back() == '\r') line.pop_back();
         status = renderer.Execute(line);
         if (status == ExitBadUsage) {
@@ -260,7 +267,6 @@ int main(int argc, char** argv) {
                          static_cast<long long>(number), line.c_str());
         }
     }
-    std::free(text);
     if (status == 0 && std::ferror(script) != 0) {
         std::fprintf(stderr, "orv-render: cannot read the script %s: %s\n",
                      options.script == "-" ? "(standard input)" : options.script.c_str(),

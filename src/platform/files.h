@@ -40,4 +40,7 @@ inline FileStatus CreateNewFile(const char* path, const uint8_t* bytes, size_t c
     return CreateNewFile(path, write, &whole, why);
 }
 
+// The folder the running program's file is in; empty when it cannot be found.
+std::string ProgramDirectory();
+
 } // namespace orv

@@ -3,33 +3,9 @@
 #include <cerrno>
 #include <cstdio>
 #include <cstring>
-#include <fcntl.h>
 #include <sys/stat.h>
-#include <unistd.h>
 
 namespace orv {
-
-std::FILE* OpenRegularFile(const std::string& path, std::string* why) {
-    const int fd = ::open(path.c_str(), O_RDONLY | O_NONBLOCK | O_CLOEXEC | O_NOCTTY);
-    if (fd < 0) {
-        Fail(why, std::strerror(errno));
-        return nullptr;
-    }
-    struct stat st {};
-    if (::fstat(fd, &st) != 0 || !S_ISREG(st.st_mode)) {
-        ::close(fd);
-        Fail(why, S_ISDIR(st.st_mode) ? "a directory, not a regular file" : "not a regular file");
-        return nullptr;
-    }
-    // Reads of a regular file wait for the disk as usual.
-    ::fcntl(fd, F_SETFL, ::fcntl(fd, F_GETFL) & ~O_NONBLOCK);
-    std::FILE* f = ::fdopen(fd, "rb");
-    if (f == nullptr) {
-        Fail(why, std::strerror(errno));
-        ::close(fd);
-    }
-    return f;
-}
 
 bool ReadMusicFile(const std::string& path, std::vector<uint8_t>& bytes, std::string* why) {
     bytes.clear();

@@ -16,7 +16,12 @@ inline constexpr size_t MaxMusicFileBytes = size_t(256) << 20;
 // Opens `path` for reading when it is a regular file. The open never blocks (a FIFO without a
 // writer would otherwise wait for one); anything but a regular file is refused with a reason.
 // Null with the reason on failure.
+// Implemented with the system services (posix/files.cpp, win32/files.cpp).
 std::FILE* OpenRegularFile(const std::string& path, std::string* why);
+
+// Reads up to count bytes at offset of a file opened by OpenRegularFile, without using or moving
+// the stream's own position; returns how many were read (fewer at the end or on an error).
+size_t ReadFileAt(std::FILE* file, uint64_t offset, uint8_t* out, size_t count);
 
 // Reads the regular file at `path` into `bytes`. False with a reason when it is missing, not a
 // regular file, unreadable, empty or larger than MaxMusicFileBytes.

@@ -3,7 +3,6 @@
 //
 // Opening reads only the header. The samples are read and decoded as they are rendered (on the
 // audio side), a bounded window at a time, so a stream of any length takes the same memory.
-#include <unistd.h>
 
 #include <algorithm>
 #include <cerrno>
@@ -65,15 +64,7 @@ class FileStore final : public ByteStore {
     FileStore& operator=(const FileStore&) = delete;
     uint64_t Size() const override { return size_; }
     size_t ReadAt(uint64_t offset, uint8_t* out, size_t count) override {
-        size_t done = 0;
-        while (done < count) {
-            const ssize_t got =
-                ::pread(::fileno(file_), out + done, count - done, off_t(offset + done));
-            if (got < 0 && errno == EINTR) continue;
-            if (got <= 0) break;
-            done += size_t(got);
-        }
-        return done;
+        return ReadFileAt(file_, offset, out, count);
     }
 
   private:

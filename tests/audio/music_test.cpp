@@ -211,16 +211,20 @@ TEST_F(MusicTest, UnplayableFileLosesOnlyTheMusicWithOneLineOnStderr) {
         {"empty", Made::File, {}, "empty"},
         {"truncated header", Made::File, {module.begin(), module.begin() + 40}, ""},
         {"random bytes", Made::File, random, ""},
+#ifndef _WIN32
         // Opening a FIFO without a writer would wait for one, for ever.
         {"fifo", Made::Fifo, {}, "not a regular file"},
+#endif
     };
     for (const Case& c : cases) {
         SCOPED_TRACE(c.name);
         fs::remove("orv.xm");
         if (c.made == Made::File) WriteMusic(c.bytes);
+#ifndef _WIN32
         if (c.made == Made::Fifo) {
             ASSERT_EQ(::mkfifo("orv.xm", 0600), 0);
         }
+#endif
         Reset();
         ::testing::internal::CaptureStderr();
         StartMusic();

@@ -1,7 +1,14 @@
-// File services on Windows (files.h).
+// File services on Windows (files.h, and the file calls of music_file.h).
 #include "platform/files.h"
 
+#include <fcntl.h>
+#include <io.h>
+
+#include <cerrno>
 #include <cstdio>
+#include <cstring>
+
+#include "platform/music_file.h"
 
 #include "platform/win32/win32.h"
 
@@ -26,20 +33,26 @@ bool Taken(DWORD error) {
 }
 
 FileStatus Failure(DWORD error, std::string* why) {
-    if (why != nullptr) {
-        char text[256] = "";
-        DWORD n = ::FormatMessageA(FORMAT_MESSAGE_FROM_SYSTEM | FORMAT_MESSAGE_IGNORE_INSERTS,
-                                   nullptr, error, 0, text, sizeof text, nullptr);
-        while (n > 0 && (text[n - 1] == '\r' || text[n - 1] == '\n' || text[n - 1] == ' '))
-            text[--n] = '\0';
-        if (n == 0)
-            std::snprintf(text, sizeof text, "error %lu", static_cast<unsigned long>(error));
-        *why = text;
-    }
+    if (why != nullptr) *why = win32::SystemErrorText(error);
     return Taken(error) ? FileStatus::NameTaken : FileStatus::Failed;
 }
 
 } // namespace
+
+std::string win32::SystemErrorText(DWORD error) {
+    // The common cases in the C runtime's words, as on every other system.
+    if (error == ERROR_FILE_NOT_FOUND || error == ERROR_PATH_NOT_FOUND)
+        return std::strerror(ENOENT);
+    if (error == ERROR_ACCESS_DENIED) return std::strerror(EACCES);
+    char text[256] = "";
+    DWORD n = ::FormatMessageA(FORMAT_MESSAGE_FROM_SYSTEM | FORMAT_MESSAGE_IGNORE_INSERTS, nullptr,
+                               error, 0, text, sizeof text, nullptr);
+    // The system's text ends with a line break.
+    while (n > 0 && (text[n - 1] == '\r' || text[n - 1] == '\n' || text[n - 1] == ' '))
+        text[--n] = '\0';
+    if (n == 0) std::snprintf(text, sizeof text, "error %lu", static_cast<unsigned long>(error));
+    return text;
+}
 
 // The content goes into a temporary file beside the target, made with CREATE_NEW, which is then
 // moved to the name without replacing: the move fails if the name was taken meanwhile. The
@@ -78,6 +91,68 @@ FileStatus CreateNewFile(const char* path, FileWriter writer, void* context, std
     }
     if (!ok) ::DeleteFileA(temporary);
     return ok ? FileStatus::Created : Failure(error, why);
+}
+
+std::FILE* OpenRegularFile(const std::string& path, std::string* why) {
+    const DWORD attributes = ::GetFileAttributesA(path.c_str());
+    if (attributes == INVALID_FILE_ATTRIBUTES) {
+        Fail(why, win32::SystemErrorText(::GetLastError()).c_str());
+        return nullptr;
+    }
+    if (attributes & FILE_ATTRIBUTE_DIRECTORY) {
+        Fail(why, "a directory, not a regular file");
+        return nullptr;
+    }
+    HANDLE handle = ::CreateFileA(path.c_str(), GENERIC_READ, FILE_SHARE_READ | FILE_SHARE_WRITE,
+                                  nullptr, OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL, nullptr);
+    if (handle == INVALID_HANDLE_VALUE) {
+        Fail(why, win32::SystemErrorText(::GetLastError()).c_str());
+        return nullptr;
+    }
+    // Devices (CON, NUL, pipes) are no music files.
+    if (::GetFileType(handle) != FILE_TYPE_DISK) {
+        ::CloseHandle(handle);
+        Fail(why, "not a regular file");
+        return nullptr;
+    }
+    const int fd = ::_open_osfhandle(reinterpret_cast<intptr_t>(handle), _O_RDONLY | _O_BINARY);
+    if (fd < 0) {
+        ::CloseHandle(handle);
+        Fail(why, "cannot open");
+        return nullptr;
+    }
+    std::FILE* f = ::_fdopen(fd, "rb");
+    if (f == nullptr) {
+        ::_close(fd); // closes the handle too
+        Fail(why, "cannot open");
+    }
+    return f;
+}
+
+size_t ReadFileAt(std::FILE* file, uint64_t offset, uint8_t* out, size_t count) {
+    const auto handle = reinterpret_cast<HANDLE>(::_get_osfhandle(::_fileno(file)));
+    size_t done = 0;
+    while (done < count) {
+        const uint64_t at = offset + done;
+        OVERLAPPED where{};
+        where.Offset = DWORD(at & 0xFFFFFFFFu);
+        where.OffsetHigh = DWORD(at >> 32);
+        const DWORD chunk = count - done > 0x40000000 ? 0x40000000 : DWORD(count - done);
+        DWORD got = 0;
+        if (!::ReadFile(handle, out + done, chunk, &got, &where) || got == 0) break;
+        done += got;
+    }
+    return done;
+}
+
+std::string ProgramDirectory() {
+    char self[MAX_PATH];
+    const DWORD length = ::GetModuleFileNameA(nullptr, self, sizeof self);
+    if (length == 0 || length >= sizeof self) return {};
+    std::string dir(self, length);
+    const size_t slash = dir.find_last_of("\\/");
+    dir.erase(slash == std::string::npos ? 0 : slash);
+    return dir;
 }
 
 } // namespace orv

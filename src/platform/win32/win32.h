@@ -5,6 +5,7 @@
 #pragma once
 
 #include <cstdint>
+#include <string>
 
 #include "platform/bass.h"
 #include "platform/bass_common.h"
@@ -55,3 +56,8 @@ static_assert(Results[0] == DD_OK && Results[1] == DDERR_GENERIC &&
 // The layer's own messages must not collide with the system's.
 static_assert(WM_QUITREQUEST >= WM_APP);
 } // namespace orv::win32::layer
+
+namespace orv::win32 {
+// The system's words for an error code (GetLastError), without the trailing line break.
+std::string SystemErrorText(DWORD error);
+} // namespace orv::win32

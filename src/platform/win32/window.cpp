@@ -70,23 +70,9 @@ State& Current() {
 }
 
 void KeepError(const char* what, DWORD code) {
-    char text[512] = "";
-    const DWORD n = ::FormatMessageA(FORMAT_MESSAGE_FROM_SYSTEM | FORMAT_MESSAGE_IGNORE_INSERTS,
-                                     nullptr, code, 0, text, sizeof text, nullptr);
-    // The system's text ends with a line break.
-    DWORD end = n;
-    while (end > 0 && (text[end - 1] == '\r' || text[end - 1] == '\n' || text[end - 1] == ' '))
-        --end;
-    text[end] = '\0';
     TheState.error = what;
     TheState.error += ": ";
-    if (end > 0) {
-        TheState.error += text;
-    } else {
-        char number[32];
-        std::snprintf(number, sizeof number, "error %lu", static_cast<unsigned long>(code));
-        TheState.error += number;
-    }
+    TheState.error += SystemErrorText(code);
 }
 
 void KeepDisplayError(const char* what, HRESULT result) {
