@@ -2,7 +2,7 @@
 # tune generator is defined by a later part, so the test is added at the end of the folder.
 function(orv_add_cli_test)
   # Native programs only: the checks run them as commands, with /dev/full and FIFOs.
-  if(ORV_TESTS AND TARGET orv-tune AND NOT EMSCRIPTEN)
+  if(ORV_TESTS AND TARGET orv-tune AND NOT EMSCRIPTEN AND NOT CMAKE_CROSSCOMPILING)
     enable_testing()
     add_test(NAME cli.conventions
              COMMAND ${CMAKE_SOURCE_DIR}/tests/cli/check_cli.sh $<TARGET_FILE:orv-render>
