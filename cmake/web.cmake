@@ -5,7 +5,8 @@ if(ORV_WEB AND EMSCRIPTEN)
   list(FILTER ORV_WEB_SOURCES EXCLUDE REGEX "/main\\.cpp$")
   # The page's own file service replaces the POSIX one: a new file becomes a download.
   add_library(orv_web STATIC ${ORV_PLATFORM_COMMON_SOURCES} ${ORV_WEB_SOURCES}
-                             tools/render/trace_line.cpp tools/render/frame_crc.cpp)
+                             src/platform/posix/reading.cpp tools/render/trace_line.cpp
+                             tools/render/frame_crc.cpp)
   target_include_directories(orv_web PUBLIC src PRIVATE tools)
   target_link_libraries(orv_web PUBLIC PkgConfig::XMP orv_crc)
 
