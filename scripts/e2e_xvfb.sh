@@ -25,6 +25,8 @@ failures=0
 pass() { echo "ok   - $*"; }
 fail() {
     echo "FAIL - $*"
+    # What the program said explains most failures; show it with the check.
+    [ -n "${run_dir:-}" ] && [ -s "$run_dir/out.log" ] && sed 's/^/       /' "$run_dir/out.log" | head -n 20
     failures=$((failures + 1))
 }
 
