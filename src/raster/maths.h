@@ -11,4 +11,10 @@ double Sin(double x);
 double Cos(double x);
 double Hypot(double x, double y);
 
+// Sine and cosine in double-double arithmetic alone. Sin and Cos first try plain doubles with
+// a bound on their error and fall back to these when that cannot decide the rounding; the
+// results are the same, these are only slower (for tests and measurements).
+double SinDoubleDouble(double x);
+double CosDoubleDouble(double x);
+
 } // namespace orv

@@ -83,6 +83,30 @@ TEST(Maths, HypotenuseIsCorrectlyRoundedOverTheReachedDistances) {
 namespace orv {
 namespace {
 
+// Sin and Cos decide most roundings in plain doubles and fall back to the double-double path
+// only when their error bound cannot; a bound too tight, or a wrong quadrant, shows here as a
+// result that differs from that path. The angles go past the fast path's limit (65536).
+TEST(Maths, SineAndCosineAgreeWithTheDoubleDoublePath) {
+    std::mt19937_64 random(15);
+    std::uniform_real_distribution<double> uniform(-4096.0, 4096.0), wide(-70000.0, 70000.0);
+    std::uniform_real_distribution<double> exponent(-27.0, 17.0);
+    auto check = [](double x) {
+        ASSERT_EQ(Sin(x), SinDoubleDouble(x)) << std::hexfloat << "sin " << x;
+        ASSERT_EQ(Cos(x), CosDoubleDouble(x)) << std::hexfloat << "cos " << x;
+    };
+    for (int i = 0; i < 400000; ++i) check(uniform(random));
+    for (int i = 0; i < 100000; ++i) check(wide(random));
+    for (int i = 0; i < 100000; ++i) check((i & 1 ? -1.0 : 1.0) * std::exp2(exponent(random)));
+    for (int i = 0; i < 100000; ++i) check(double(float(uniform(random))));
+    // Next to the multiples of pi/4, where the reduction's absolute error weighs most.
+    for (int k = -84000; k <= 84000; k += 3) {
+        const double x = k * (std::numbers::pi / 4);
+        check(std::nextafter(x, -INFINITY));
+        check(x);
+        check(std::nextafter(x, INFINITY));
+    }
+}
+
 TEST(Maths, SpecialValues) {
     EXPECT_TRUE(std::signbit(Sin(-0.0)));
     EXPECT_EQ(Cos(-0.0), 1.0);
