@@ -90,15 +90,18 @@ void DrawSteppedLine(int32_t x1, int32_t y1, int32_t x2, int32_t y2, int32_t ste
     // Only reached with step <= n when more than one pixel is plotted, so this stays small.
     const int64_t increment = int64_t{slope} * step;
     int64_t accumulator = int64_t{minor1} * 65536;
+    // One loop per axis, so the inner loop neither tests the axis nor multiplies by the major
+    // coordinate: an offset walks along the major axis and the minor part is added to it.
     uint32_t* const target = RenderTarget;
     const int64_t stride = RowStride;
-    for (int64_t major = major1; major <= major2; major += step) {
-        const int64_t minor = accumulator >> 16;
-        if (xMajor)
-            target[minor * stride + major] = pixel;
-        else
-            target[major * stride + minor] = pixel;
-        accumulator += increment;
+    if (xMajor) {
+        for (int64_t column = major1; column <= major2; column += step, accumulator += increment)
+            target[(accumulator >> 16) * stride + column] = pixel;
+    } else {
+        const int64_t rowStep = stride * step, lastRow = int64_t{major2} * stride;
+        for (int64_t row = int64_t{major1} * stride; row <= lastRow;
+             row += rowStep, accumulator += increment)
+            target[row + (accumulator >> 16)] = pixel;
     }
 }
 

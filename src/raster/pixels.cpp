@@ -14,27 +14,27 @@ void PutPixel(int32_t x, int32_t y, uint32_t pixel) {
 namespace {
 
 // Plots one point of an outline; centre plus offset is taken in 64 bits, so a centre near the
-// ends of the 32-bit range cannot overflow.
-inline void PlotOutlinePoint(int64_t x, int64_t y, uint32_t pixel) {
-    if (x < 0 || x > FrameRight || y < 0 || y > FrameBottom) return;
+// ends of the 32-bit range cannot overflow. Outlines known to lie inside the frame skip the test.
+template <bool Tested> inline void PlotOutlinePoint(int64_t x, int64_t y, uint32_t pixel) {
+    if (Tested && (x < 0 || x > FrameRight || y < 0 || y > FrameBottom)) return;
     RenderTarget[y * RowStride + x] = pixel;
 }
 
 // The midpoint method with eight-way symmetry; point k of each step is plotted when bit k of
 // parts is set. The decision test is d >= 0.
-void DrawCircleParts(int32_t cx, int32_t cy, int32_t radius, uint32_t pixel, unsigned parts) {
-    if (radius < 0) return;
+template <bool Tested>
+void DrawOutline(int32_t cx, int32_t cy, int32_t radius, uint32_t pixel, unsigned parts) {
     int64_t i = 0, r = radius, d = 1 - int64_t{radius}, u = 2 * int64_t{radius} - 2, t = 3;
     const int64_t x0 = cx, y0 = cy;
     do {
-        if (parts & 0x01) PlotOutlinePoint(x0 + i, y0 + r, pixel);
-        if (parts & 0x02) PlotOutlinePoint(x0 - i, y0 + r, pixel);
-        if (parts & 0x04) PlotOutlinePoint(x0 - i, y0 - r, pixel);
-        if (parts & 0x08) PlotOutlinePoint(x0 + i, y0 - r, pixel);
-        if (parts & 0x10) PlotOutlinePoint(x0 + r, y0 + i, pixel);
-        if (parts & 0x20) PlotOutlinePoint(x0 - r, y0 + i, pixel);
-        if (parts & 0x40) PlotOutlinePoint(x0 - r, y0 - i, pixel);
-        if (parts & 0x80) PlotOutlinePoint(x0 + r, y0 - i, pixel);
+        if (parts & 0x01) PlotOutlinePoint<Tested>(x0 + i, y0 + r, pixel);
+        if (parts & 0x02) PlotOutlinePoint<Tested>(x0 - i, y0 + r, pixel);
+        if (parts & 0x04) PlotOutlinePoint<Tested>(x0 - i, y0 - r, pixel);
+        if (parts & 0x08) PlotOutlinePoint<Tested>(x0 + i, y0 - r, pixel);
+        if (parts & 0x10) PlotOutlinePoint<Tested>(x0 + r, y0 + i, pixel);
+        if (parts & 0x20) PlotOutlinePoint<Tested>(x0 - r, y0 + i, pixel);
+        if (parts & 0x40) PlotOutlinePoint<Tested>(x0 - r, y0 - i, pixel);
+        if (parts & 0x80) PlotOutlinePoint<Tested>(x0 + r, y0 - i, pixel);
         if (d >= 0) {
             d -= u;
             u -= 2;
@@ -44,6 +44,17 @@ void DrawCircleParts(int32_t cx, int32_t cy, int32_t radius, uint32_t pixel, uns
         t += 2;
         i += 1;
     } while (i <= r);
+}
+
+// Every point of the outline lies within radius of the centre on both axes, so when that square
+// is inside the frame no point needs its own test.
+void DrawCircleParts(int32_t cx, int32_t cy, int32_t radius, uint32_t pixel, unsigned parts) {
+    if (radius < 0) return;
+    const int64_t r = radius;
+    if (cx - r >= 0 && cx + r <= FrameRight && cy - r >= 0 && cy + r <= FrameBottom)
+        DrawOutline<false>(cx, cy, radius, pixel, parts);
+    else
+        DrawOutline<true>(cx, cy, radius, pixel, parts);
 }
 
 } // namespace

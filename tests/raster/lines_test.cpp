@@ -149,5 +149,24 @@ TEST(DottedLines, PixelCounts) {
     }
 }
 
+TEST(DottedLines, SteepDotsOnAWideStride) {
+    // A steep line, drawn bottom to top every third row on a wider stride: each dot is on its
+    // own row, with the minor coordinate stepped in 16.16 from the upper endpoint.
+    constexpr int32_t Stride = 700;
+    std::vector<uint32_t> wide(size_t{Stride} * 480, 0);
+    RenderTarget = wide.data();
+    RowStride = Stride;
+    DrawLineEvery3(40, 470, 10, 0, White);
+    const int32_t slope = 30 * 65536 / 470;
+    long lit = 0;
+    for (int32_t y = 0; y < 480; ++y)
+        for (int32_t x = 0; x < Stride; ++x) {
+            const bool on = y % 3 == 0 && y <= 470 && x == 10 + (y * slope >> 16);
+            lit += on;
+            ASSERT_EQ(wide[size_t(y) * Stride + size_t(x)] != 0, on) << x << "," << y;
+        }
+    EXPECT_EQ(lit, 157);
+}
+
 } // namespace
 } // namespace orv

@@ -69,6 +69,34 @@ TEST(DrawCircle, OffScreenCentreShowsTheVisiblePart) {
     DrawCircle(INT32_MAX, INT32_MIN, 5, Green); // nothing to see, nothing overflows
 }
 
+TEST(DrawCircle, OutlinesAtTheEdgesAreClippedExactly) {
+    // Centres that put the outline exactly on an edge, or one pixel past it, on a wider row
+    // stride: the pixels are the frame's part of the same outline drawn in the middle, and the
+    // padding past each row stays untouched.
+    constexpr int32_t Radius = 20, Stride = 700;
+    test::Frame middle;
+    DrawCircle(320, 240, Radius, Green);
+    const Points reference = Lit(middle);
+    const std::pair<int32_t, int32_t> centres[] = {
+        {Radius, Radius},    {Radius - 1, 240},  {320, Radius - 1}, {639 - Radius, 479 - Radius},
+        {640 - Radius, 240}, {320, 480 - Radius}};
+    for (const auto& [cx, cy] : centres) {
+        std::vector<uint32_t> wide(size_t{Stride} * 480, 0);
+        RenderTarget = wide.data();
+        RowStride = Stride;
+        DrawCircle(cx, cy, Radius, Green);
+        Points expected, lit;
+        for (const auto& [x, y] : reference) {
+            const int32_t px = x - 320 + cx, py = y - 240 + cy;
+            if (px >= 0 && px < 640 && py >= 0 && py < 480) expected.insert({px, py});
+        }
+        for (int32_t y = 0; y < 480; ++y)
+            for (int32_t x = 0; x < Stride; ++x)
+                if (wide[size_t(y) * Stride + size_t(x)] != 0) lit.insert({x, y});
+        EXPECT_EQ(lit, expected) << cx << "," << cy;
+    }
+}
+
 TEST(DrawBrokenCircle, AlwaysTakesEightNumbers) {
     test::Frame frame;
     for (const int32_t radius : {-5, 0, 30}) {
