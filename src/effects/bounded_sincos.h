@@ -52,16 +52,29 @@ inline void BoundedSinCos(double a, double& sine, double& cosine) {
     }
 }
 
-// Whether value = scale * (bounded sine or cosine) + offset, as computed in double, truncates
-// to the same integer as the same sum with the exact std::sin/std::cos; if so, that integer goes
-// to result. The margin covers the bound on the product and the roundings of the product and
-// the sum (each under 2^-53 of its size) with room to spare. Only positive values are decided.
-inline bool BoundedTruncDecides(double value, double scale, int32_t& result) {
-    const double margin = (std::fabs(scale) + std::fabs(value)) * (2 * BoundedSinCosError);
+// Whether every value within margin of value truncates to the same integer; if so, that integer
+// goes to result. Only positive values are decided.
+inline bool TruncDecidesWithin(double value, double margin, int32_t& result) {
     const double low = value - margin, high = value + margin;
     if (!(low >= 0.0 && high < 2147483647.0)) return false;
     result = static_cast<int32_t>(low);
     return result == static_cast<int32_t>(high);
+}
+
+// Whether value = scale * (bounded sine or cosine) + offset, as computed in double, truncates
+// to the same integer as the same sum with the exact std::sin/std::cos; if so, that integer goes
+// to result. The margin covers the bound on the product and the roundings of the product and
+// the sum (each under 2^-53 of its size) with room to spare.
+inline bool BoundedTruncDecides(double value, double scale, int32_t& result) {
+    return TruncDecidesWithin(
+        value, (std::fabs(scale) + std::fabs(value)) * (2 * BoundedSinCosError), result);
+}
+
+// One margin for both coordinates of a point at distance scale from a centre whose coordinates
+// are at most 320: such a value is under |scale| * (1 + 1.1e-11) + 321 in size, so this margin is
+// never smaller than BoundedTruncDecides' own and decides no value that one would not.
+inline double BoundedScaleMargin(double scale) {
+    return (std::fabs(scale) * (2 + 4e-11) + 512.0) * (2 * BoundedSinCosError);
 }
 
 } // namespace orv

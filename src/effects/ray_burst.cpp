@@ -70,8 +70,9 @@ void DrawCurlingRay(float angle, float angleStep, float length, float startRadiu
         if (InBoundedSinCosDomain(a)) {
             double s = 0.0, c = 0.0;
             BoundedSinCos(ad, s, c);
-            decided = BoundedTruncDecides(r * s + FrameCentreX, r, x) &&
-                      BoundedTruncDecides(r * c + FrameCentreY, r, y);
+            const double margin = BoundedScaleMargin(r);
+            decided = TruncDecidesWithin(r * s + FrameCentreX, margin, x) &&
+                      TruncDecidesWithin(r * c + FrameCentreY, margin, y);
         }
         if (!decided) {
             x = Trunc(r * Sin(ad) + FrameCentreX);

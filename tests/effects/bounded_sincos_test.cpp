@@ -57,5 +57,19 @@ TEST(BoundedTruncDecides, OnlyClearOfAPixelEdge) {
     EXPECT_FALSE(BoundedTruncDecides(-0.5, 200.0, result));
 }
 
+// The shared margin of a point's two coordinates covers the per-value margin of each, for any
+// distance and any centre coordinate up to 320, the largest sine or cosine the bound allows
+// included.
+TEST(BoundedScaleMargin, CoversEachCoordinatesOwnMargin) {
+    for (const double scale : {0.0, 1.0, 60.0, 200.0, 1e6, 1e12, 3.4e38})
+        for (const double centre : {0.0, 240.0, 320.0, -320.0}) {
+            const double value = scale * (1 + BoundedSinCosError) + centre;
+            EXPECT_GE(BoundedScaleMargin(scale),
+                      (scale + std::fabs(value)) * (2 * BoundedSinCosError))
+                << scale << " " << centre;
+            EXPECT_EQ(BoundedScaleMargin(-scale), BoundedScaleMargin(scale));
+        }
+}
+
 } // namespace
 } // namespace orv
