@@ -77,7 +77,11 @@ namespace {
 void DrawSteppedLine(int32_t x1, int32_t y1, int32_t x2, int32_t y2, int32_t step,
                      const ColorTriple& colour) {
     const uint32_t pixel = MakePixel(colour);
-    if (ClipLine(x1, y1, x2, y2) != 0) return;
+    // A segment with both ends inside needs no clipping (ClipLine would return it unchanged).
+    const bool inside = uint32_t(x1) < uint32_t(FrameWidth) &&
+                        uint32_t(y1) < uint32_t(FrameHeight) &&
+                        uint32_t(x2) < uint32_t(FrameWidth) && uint32_t(y2) < uint32_t(FrameHeight);
+    if (!inside && ClipLine(x1, y1, x2, y2) != 0) return;
     const bool xMajor = std::abs(x2 - x1) > std::abs(y2 - y1);
     int32_t major1 = xMajor ? x1 : y1, minor1 = xMajor ? y1 : x1;
     int32_t major2 = xMajor ? x2 : y2, minor2 = xMajor ? y2 : x2;
