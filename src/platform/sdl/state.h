@@ -34,7 +34,7 @@ struct State {
     DisplayDevice device;
     bool deviceAlive = false;
     SDL_Texture* texture = nullptr;   // what the chain's back buffer is uploaded into
-    std::vector<uint8_t> textureRows; // a copy of what the texture holds; empty: unknown
+    std::vector<uint8_t> textureRows; // what the texture holds, row after row; empty: unknown
     uint64_t lastPresent = 0;         // performance-counter time of the last present
     uint64_t presentInterval = 0;     // the least time between two presents, in the same units
     std::string error;

@@ -1,34 +1,22 @@
 // SDL display: the window in full screen on the desktop (no mode change), the 640x480 picture
 // scaled to it with its aspect ratio kept and sharp pixels, black bars around it. Presenting
-// the shared flipping chain (flip_chain.h) uploads its back buffer into a streaming texture of
-// the mode's own format and shows it.
+// the shared flipping chain (flip_chain.h) uploads the changed rows of its back buffer into a
+// streaming texture (texture_rows.h) and shows it.
 #include <SDL.h>
 
-#include <cstring>
-
 #include "platform/sdl/state.h"
+#include "platform/sdl/texture_rows.h"
 
 namespace orv {
 
 using sdl::Current;
 
 namespace {
-uint32_t TextureFormat(int32_t bitsPerPixel) {
-    switch (bitsPerPixel) {
-    case 32:
-        return SDL_PIXELFORMAT_ARGB8888;
-    case 24:
-        return SDL_PIXELFORMAT_RGB24; // bytes blue, green, red in memory on little-endian
-    default:
-        return SDL_PIXELFORMAT_RGB565;
-    }
-}
-
 uint64_t PresentInterval();
 
 bool CreateTexture() {
     auto& s = Current();
-    s.texture = SDL_CreateTexture(s.device.renderer, TextureFormat(s.device.bitsPerPixel),
+    s.texture = SDL_CreateTexture(s.device.renderer, sdl::TextureFormat(s.device.bitsPerPixel),
                                   SDL_TEXTUREACCESS_STREAMING, ModeWidth, ModeHeight);
     if (s.texture == nullptr) {
         sdl::KeepError("SDL_CreateTexture");
@@ -54,27 +42,16 @@ uint64_t PresentInterval() {
 // Uploads the rows of back that differ from what the texture holds, as one row range.
 bool UploadChangedRows(const uint8_t* back, int32_t pitch) {
     auto& s = Current();
-    const size_t rowBytes = size_t(ModeWidth) * size_t(s.device.bitsPerPixel / 8);
-    const size_t bytes = size_t(pitch) * ModeHeight;
-    int32_t first = 0, last = ModeHeight - 1;
-    if (s.textureRows.size() == bytes) {
-        auto same = [&](int32_t y) {
-            return std::memcmp(back + size_t(y) * pitch, &s.textureRows[size_t(y) * pitch],
-                               rowBytes) == 0;
-        };
-        while (first < ModeHeight && same(first)) ++first;
-        if (first == ModeHeight) return true; // the texture holds this picture already
-        while (same(last)) --last;
-    } else {
-        s.textureRows.assign(bytes, 0);
-    }
-    const SDL_Rect rows{0, first, ModeWidth, last - first + 1};
-    const size_t offset = size_t(first) * pitch, length = size_t(last - first) * pitch + rowBytes;
-    if (SDL_UpdateTexture(s.texture, &rows, back + offset, pitch) != 0) {
+    const sdl::RowRange rows = sdl::StoreChangedRows(s.textureRows, back, pitch, ModeWidth,
+                                                     ModeHeight, s.device.bitsPerPixel);
+    if (rows.last < rows.first) return true; // the texture holds this picture already
+    const size_t rowBytes = s.textureRows.size() / ModeHeight;
+    const SDL_Rect area{0, rows.first, ModeWidth, rows.last - rows.first + 1};
+    if (SDL_UpdateTexture(s.texture, &area, &s.textureRows[size_t(rows.first) * rowBytes],
+                          int(rowBytes)) != 0) {
         s.textureRows.clear();
         return false;
     }
-    std::memcpy(&s.textureRows[offset], back + offset, length);
     return true;
 }
 
