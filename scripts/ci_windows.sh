@@ -38,21 +38,9 @@ mkdir -p "$work"
 # Every Wine program of this run, the build's included, sees one X screen from the start: Wine's
 # desktop process starts with the first program a server runs, and one started without a
 # display leaves every later window of that server uncreatable.
-display=
-for n in $(seq 100 139); do
-  if [ ! -e "/tmp/.X11-unix/X$n" ] && [ ! -e "/tmp/.X$n-lock" ]; then
-    display=":$n"
-    break
-  fi
-done
-[ -n "$display" ] || { echo "FAIL - no free X display number"; exit 1; }
-Xvfb "$display" -screen 0 1024x768x24 -nolisten tcp > "$work/xvfb.log" 2>&1 &
-xvfb_pid=$!
+. scripts/xvfb_start.sh
+StartXvfb 100 139 1024x768x24 "$work/xvfb.log"
 trap 'wineserver -k 2> /dev/null || true; kill "$xvfb_pid" 2> /dev/null || true' EXIT
-for _ in $(seq 100); do
-  [ -e "/tmp/.X11-unix/X${display#:}" ] && break
-  sleep 0.1
-done
 export DISPLAY=$display
 
 t=$(secs)

@@ -48,20 +48,8 @@ cleanup() {
 trap cleanup EXIT
 
 # A free display number; a 640x480 screen makes the picture unscaled, so pixels compare exactly.
-display=
-for n in $(seq 90 130); do
-    if [ ! -e "/tmp/.X11-unix/X$n" ] && [ ! -e "/tmp/.X$n-lock" ]; then
-        display=":$n"
-        break
-    fi
-done
-[ -n "$display" ] || { echo "FAIL - no free X display number"; exit 1; }
-Xvfb "$display" -screen 0 640x480x24 -nolisten tcp > "$work/xvfb.log" 2>&1 &
-xvfb_pid=$!
-for _ in $(seq 50); do
-    [ -e "/tmp/.X11-unix/X${display#:}" ] && break
-    sleep 0.1
-done
+. "$(dirname "$0")/xvfb_start.sh"
+StartXvfb 90 130 640x480x24 "$work/xvfb.log"
 export DISPLAY="$display"
 export SDL_AUDIODRIVER=dummy
 

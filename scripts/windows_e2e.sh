@@ -32,16 +32,8 @@ cleanup() {
 }
 trap cleanup EXIT
 
-display=
-for n in $(seq 140 180); do
-    if [ ! -e "/tmp/.X11-unix/X$n" ] && [ ! -e "/tmp/.X$n-lock" ]; then
-        display=":$n"
-        break
-    fi
-done
-[ -n "$display" ] || { echo "FAIL - no free X display number"; exit 1; }
-Xvfb "$display" -screen 0 1024x768x24 -nolisten tcp > "$work/xvfb.log" 2>&1 &
-xvfb_pid=$!
+. "$(dirname "$0")/xvfb_start.sh"
+StartXvfb 140 180 1024x768x24 "$work/xvfb.log"
 mkdir -p "$work/pulse"
 HOME="$work/pulse" XDG_RUNTIME_DIR="$work/pulse" pulseaudio -n --daemonize=no \
     --exit-idle-time=-1 --disable-shm=yes -L module-null-sink \
@@ -49,7 +41,7 @@ HOME="$work/pulse" XDG_RUNTIME_DIR="$work/pulse" pulseaudio -n --daemonize=no \
     > "$work/pulse.log" 2>&1 &
 pulse_pid=$!
 for _ in $(seq 100); do
-    [ -e "/tmp/.X11-unix/X${display#:}" ] && [ -S "$work/pulse/native" ] && break
+    [ -S "$work/pulse/native" ] && break
     sleep 0.1
 done
 export DISPLAY="$display" PULSE_SERVER="unix:$work/pulse/native"

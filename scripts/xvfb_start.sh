@@ -1,0 +1,20 @@
+# Sourced by the scripts that need an X screen: StartXvfb FIRST LAST SIZE LOG picks a free display
+# number in FIRST..LAST, starts Xvfb there with a SIZE screen (e.g. 640x480x24) logging to LOG,
+# waits up to 10 s for its socket, and sets display and xvfb_pid. Exits 1 when no number is free.
+StartXvfb() {
+    display=
+    local n
+    for n in $(seq "$1" "$2"); do
+        if [ ! -e "/tmp/.X11-unix/X$n" ] && [ ! -e "/tmp/.X$n-lock" ]; then
+            display=":$n"
+            break
+        fi
+    done
+    [ -n "$display" ] || { echo "FAIL - no free X display number"; exit 1; }
+    Xvfb "$display" -screen 0 "$3" -nolisten tcp > "$4" 2>&1 &
+    xvfb_pid=$!
+    for _ in $(seq 100); do
+        [ -e "/tmp/.X11-unix/X${display#:}" ] && break
+        sleep 0.1
+    done
+}
