@@ -90,10 +90,12 @@ void ConvertRow24(const uint32_t* __restrict source, uint8_t* __restrict destina
     ConvertRow24Words(source, destination);
 }
 
-static_assert(FrameWidth % 8 == 0, "the rows are converted in steps of four and eight pixels");
+} // namespace
+
+static_assert(FrameWidth % 16 == 0, "the rows are converted in steps of four to sixteen pixels");
 
 // 5 bits red, 6 green, 5 blue, each truncated; stored low byte first.
-void ConvertRow565(const uint32_t* __restrict source, uint8_t* __restrict destination) {
+void ConvertRow565Halves(const uint32_t* __restrict source, uint8_t* __restrict destination) {
     // Eight pixels a step; the values fit in 16 bits, so the low halves of the words are kept.
     auto convert4 = [](const uint32_t* p) {
         Words4 v;
@@ -105,6 +107,41 @@ void ConvertRow565(const uint32_t* __restrict source, uint8_t* __restrict destin
             convert4(source + x), convert4(source + x + 4), 0, 2, 4, 6, 8, 10, 12, 14);
         std::memcpy(destination + 2 * x, &packed, 16);
     }
+}
+
+#if defined(__x86_64__) || defined(__i386__)
+typedef uint16_t Halves16 __attribute__((vector_size(32)));
+typedef uint32_t Words8 __attribute__((vector_size(32)));
+
+// The same sixteen pixels a step in 256-bit registers, where keeping the low halves is one
+// pack instruction instead of a chain of shuffles.
+__attribute__((target("avx2"))) void ConvertRow565Wide(const uint32_t* __restrict source,
+                                                       uint8_t* __restrict destination) {
+    for (int32_t x = 0; x < FrameWidth; x += 16) {
+        Words8 low, high; // no lambda: it would not share the target
+        std::memcpy(&low, source + x, 32);
+        std::memcpy(&high, source + x + 8, 32);
+        low = (low >> 8 & 0xF800) | (low >> 5 & 0x07E0) | (low >> 3 & 0x1F);
+        high = (high >> 8 & 0xF800) | (high >> 5 & 0x07E0) | (high >> 3 & 0x1F);
+        const Halves16 packed =
+            __builtin_shufflevector(Halves16(low), Halves16(high), 0, 2, 4, 6, 8, 10, 12, 14, 16,
+                                    18, 20, 22, 24, 26, 28, 30);
+        std::memcpy(destination + 2 * x, &packed, 32);
+    }
+}
+#endif
+
+namespace {
+
+#if defined(__x86_64__) || defined(__i386__)
+const bool HasWide = __builtin_cpu_supports("avx2");
+#endif
+
+void ConvertRow565(const uint32_t* __restrict source, uint8_t* __restrict destination) {
+#if defined(__x86_64__) || defined(__i386__)
+    if (HasWide) return ConvertRow565Wide(source, destination);
+#endif
+    ConvertRow565Halves(source, destination);
 }
 
 } // namespace

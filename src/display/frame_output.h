@@ -30,4 +30,11 @@ void ConvertRow24Words(const uint32_t* source, uint8_t* destination);
 void ConvertRow24Shuffle(const uint32_t* source, uint8_t* destination);
 #endif
 
+// One 640-pixel row to 5-6-5, portably and (on x86 with AVX2) in 256-bit registers; the frame
+// conversion picks one at start-up.
+void ConvertRow565Halves(const uint32_t* source, uint8_t* destination);
+#if defined(__x86_64__) || defined(__i386__)
+void ConvertRow565Wide(const uint32_t* source, uint8_t* destination);
+#endif
+
 } // namespace orv

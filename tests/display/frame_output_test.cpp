@@ -80,6 +80,27 @@ TEST(ConvertFrame, SixteenBitWholeRowMatchesThePerPixelValues) {
     FreeBuffers();
 }
 
+TEST(ConvertFrame, SixteenBitRowRoutinesAgree) {
+    std::vector<uint32_t> row(640);
+    for (uint32_t x = 0; x < 640; ++x) row[x] = 0xA5000000u | (x * 0x9E3779B9u >> 8);
+    std::vector<uint8_t> expected(1284, 0xEE);
+    for (size_t x = 0; x < 640; ++x) {
+        const uint32_t p = row[x];
+        const uint32_t value = (p >> 8 & 0xF800) | (p >> 5 & 0x07E0) | (p >> 3 & 0x1F);
+        expected[2 * x] = uint8_t(value), expected[2 * x + 1] = uint8_t(value >> 8);
+    }
+    using Routine = void (*)(const uint32_t*, uint8_t*);
+    std::vector<Routine> routines = {ConvertRow565Halves};
+#if defined(__x86_64__) || defined(__i386__)
+    if (__builtin_cpu_supports("avx2")) routines.push_back(ConvertRow565Wide);
+#endif
+    for (const Routine routine : routines) {
+        std::vector<uint8_t> out(1284, 0xEE);
+        routine(row.data(), out.data());
+        EXPECT_EQ(out, expected);
+    }
+}
+
 TEST(FrameOutput, TargetIsTheSurfaceOnlyAt32Bits) {
     std::vector<uint32_t> surface(640 * 480);
     ASSERT_EQ(PrepareRun(2560, DisplayMode32), 1);
