@@ -2,7 +2,13 @@
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
+#include <random>
 #include <vector>
+
+#if defined(ORV_HAVE_ZLIB)
+#include <zlib.h>
+#endif
 
 namespace orv {
 namespace {
@@ -17,26 +23,73 @@ uint32_t BitwiseCrc(uint32_t crc, const uint8_t* bytes, size_t count) {
     return ~crc;
 }
 
+// zlib's own where the tests are built with it.
+uint32_t LibraryCrc(uint32_t crc, const uint8_t* bytes, size_t count) {
+#if defined(ORV_HAVE_ZLIB)
+    return uint32_t(crc32_z(crc, bytes, count));
+#else
+    return BitwiseCrc(crc, bytes, count);
+#endif
+}
+
+std::vector<uint8_t> RandomBytes(size_t count, uint32_t seed) {
+    std::mt19937 random(seed);
+    std::vector<uint8_t> bytes(count);
+    for (auto& b : bytes) b = uint8_t(random());
+    return bytes;
+}
+
+using CrcPath = uint32_t (*)(uint32_t, const uint8_t*, size_t);
+
+// Every length up to 4 KB, from every start offset modulo 64 and from a register that changes,
+// then 2.5 MB in pieces of odd sizes, each continued from the last.
+void ExpectLibraryCrc(CrcPath path) {
+    const std::vector<uint8_t> bytes = RandomBytes(4096 + 64, 1);
+    for (size_t count = 0; count <= 4096; ++count) {
+        const size_t offset = count % 64;
+        const uint32_t start = uint32_t(count * 0x9E3779B9u);
+        ASSERT_EQ(path(start, bytes.data() + offset, count),
+                  LibraryCrc(start, bytes.data() + offset, count))
+            << count;
+    }
+    const std::vector<uint8_t> big = RandomBytes(2500000 + 7, 2);
+    const uint32_t whole = LibraryCrc(0, big.data() + 7, big.size() - 7);
+    EXPECT_EQ(path(0, big.data() + 7, big.size() - 7), whole);
+    uint32_t crc = 0;
+    for (size_t at = 7, piece = 100003; at < big.size(); at += piece, piece = piece * 3 + 1)
+        crc = path(crc, big.data() + at, std::min(piece, big.size() - at));
+    EXPECT_EQ(crc, whole);
+}
+
+TEST(Crc32, EachPathMatchesTheLibraryAtEveryLengthOffsetAndStart) {
+    ExpectLibraryCrc(Crc32Narrow);
+    ExpectLibraryCrc(Crc32Update);
+    if (!Crc32WideAvailable()) GTEST_SKIP() << "no VPCLMULQDQ/AVX-512 here: wide path untested";
+    ExpectLibraryCrc(Crc32Wide);
+}
+
 uint32_t Reference(const std::vector<uint8_t>& frame, size_t rowBytes, size_t pitch, int rows) {
     uint32_t crc = 0;
     for (int y = 0; y < rows; ++y) crc = BitwiseCrc(crc, frame.data() + y * pitch, rowBytes);
     return crc;
 }
 
-TEST(RowCrc, MatchesThePlainCrcOverZeroAndDrawnRowsWithPadding) {
-    for (const size_t rowBytes : {size_t{2560}, size_t{1920}, size_t{1280}, size_t{7}}) {
-        const size_t pitch = rowBytes + 5; // padding bytes must not be read
-        const int rows = 40;
-        std::vector<uint8_t> frame(pitch * rows, 0xAB);
-        for (int y = 0; y < rows; ++y)
-            for (size_t x = 0; x < rowBytes; ++x) frame[y * pitch + x] = 0;
-        frame[3 * pitch + rowBytes - 1] = 1; // a lone byte at a row's end
-        frame[4 * pitch] = 0x80;             // and at a row's start
-        frame[20 * pitch + rowBytes / 2] = 0xFF;
-        const RowCrc crc(rowBytes);
-        EXPECT_EQ(crc.Rows(frame.data(), pitch, rows), Reference(frame, rowBytes, pitch, rows))
-            << rowBytes;
-    }
+TEST(RowCrc, MatchesThePlainCrcOverZeroAndDrawnRowsWithAndWithoutPadding) {
+    for (const size_t padding : {size_t{0}, size_t{5}})
+        for (const size_t rowBytes : {size_t{2560}, size_t{1920}, size_t{1280}, size_t{7}}) {
+            const size_t pitch = rowBytes + padding; // padding bytes must not be read
+            const int rows = 40;
+            std::vector<uint8_t> frame(pitch * rows, 0xAB);
+            for (int y = 0; y < rows; ++y)
+                for (size_t x = 0; x < rowBytes; ++x) frame[y * pitch + x] = 0;
+            frame[3 * pitch + rowBytes - 1] = 1; // a lone byte at a row's end
+            frame[4 * pitch] = 0x80;             // and at a row's start
+            frame[20 * pitch + rowBytes / 2] = 0xFF;
+            for (int y = 30; y < 36; ++y) frame[y * pitch + y] = uint8_t(y); // a run of drawn rows
+            const RowCrc crc(rowBytes);
+            EXPECT_EQ(crc.Rows(frame.data(), pitch, rows), Reference(frame, rowBytes, pitch, rows))
+                << rowBytes << " " << padding;
+        }
 }
 
 TEST(RowCrc, ZeroRowFoldMatchesThePlainCrcFromAnyRegister) {

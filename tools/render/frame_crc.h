@@ -7,9 +7,16 @@
 
 namespace orv {
 
-// zlib's CRC-32 of count bytes continued from crc (0 to start): libdeflate's where it is built
+// zlib's CRC-32 of count bytes continued from crc (0 to start): carry-less multiplication on
+// 512-bit registers for long runs where the CPU has it, else libdeflate's where it is built
 // with it, else a table of its own.
 uint32_t Crc32Update(uint32_t crc, const uint8_t* bytes, size_t count);
+
+// The two ways Crc32Update goes, to test each on its own. Crc32Wide is only to be called when
+// Crc32WideAvailable() is true (this CPU has VPCLMULQDQ and AVX-512, and this build has the code).
+uint32_t Crc32Narrow(uint32_t crc, const uint8_t* bytes, size_t count);
+bool Crc32WideAvailable();
+uint32_t Crc32Wide(uint32_t crc, const uint8_t* bytes, size_t count);
 
 class RowCrc {
   public:
