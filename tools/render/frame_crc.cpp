@@ -97,18 +97,23 @@ constexpr uint64_t Lane(uint64_t poly) {
 // bits: H * x^(64 + d) + L * x^d == H * (x^(63 + d) mod P) * x + L * (x^(d - 1) mod P) * x,
 // both products of degree < 97, so a block and the block d bits later XOR together.
 struct Fold {
-    uint64_t high, low; // the low lane's multiplier, then the high lane's
+    uint64_t first, second; // the multipliers of the block's first 8 bytes (H) and last 8 (L)
 };
 constexpr Fold FoldBy(int d) {
     return {Lane(XPowModP(63 + d)), Lane(XPowModP(d - 1))};
 }
 
+// The final reduction's multipliers: x^96 and x^64 mod P (one power lower for the product's
+// extra x), floor(x^64 / P) and P itself.
+constexpr uint64_t ByX96 = Lane(XPowModP(95)), ByX64 = Lane(XPowModP(63)), Mu = Lane(BarrettMu()),
+                   PolyLane = Lane(PolyP);
+
 constexpr Fold By128 = FoldBy(128), By256 = FoldBy(256), By384 = FoldBy(384), By512 = FoldBy(512),
                By2048 = FoldBy(2048);
 
 __attribute__((target("avx512f,avx512vl,vpclmulqdq,pclmul"))) inline __m512i Broadcast(Fold f) {
-    const auto lo = int64_t(f.high), hi = int64_t(f.low);
-    return _mm512_set_epi64(hi, lo, hi, lo, hi, lo, hi, lo);
+    const auto first = int64_t(f.first), second = int64_t(f.second);
+    return _mm512_set_epi64(second, first, second, first, second, first, second, first);
 }
 
 // Each 128-bit lane of x folded by k, XORed with next.
@@ -126,7 +131,7 @@ template <int I> __attribute__((target("avx512f"))) inline __m128i Block(__m512i
 
 __attribute__((target("avx512f,avx512vl,vpclmulqdq,pclmul"))) inline __m128i
 Fold128(__m128i x, Fold f, __m128i next) {
-    const __m128i k = _mm_set_epi64x(int64_t(f.low), int64_t(f.high));
+    const __m128i k = _mm_set_epi64x(int64_t(f.second), int64_t(f.first));
     return _mm_ternarylogic_epi64(_mm_clmulepi64_si128(x, k, 0x00),
                                   _mm_clmulepi64_si128(x, k, 0x11), next, 0x96);
 }
@@ -139,16 +144,16 @@ __attribute__((target("pclmul"))) inline __m128i Clmul(uint64_t a, uint64_t b) {
 __attribute__((target("pclmul,sse4.1"))) uint32_t Reduce(__m128i x) {
     const auto lo = uint64_t(_mm_cvtsi128_si64(x)), hi = uint64_t(_mm_extract_epi64(x, 1));
     // 128 -> 96 bits: H * x^96 == H * (x^95 mod P) * x, plus L * x^32 (L moved up 32 places).
-    const __m128i t = _mm_xor_si128(Clmul(lo, Lane(XPowModP(95))),
-                                    _mm_set_epi64x(int64_t(hi >> 32), int64_t(hi << 32)));
+    const __m128i t =
+        _mm_xor_si128(Clmul(lo, ByX96), _mm_set_epi64x(int64_t(hi >> 32), int64_t(hi << 32)));
     // 96 -> 64 bits: the top 32 terms (the low lane's upper half) times x^64 mod P.
-    const __m128i v = Clmul(uint64_t(_mm_cvtsi128_si64(t)), Lane(XPowModP(63)));
+    const __m128i v = Clmul(uint64_t(_mm_cvtsi128_si64(t)), ByX64);
     const uint64_t u = uint64_t(_mm_extract_epi64(v, 1)) ^ uint64_t(_mm_extract_epi64(t, 1));
     // Barrett: U = U1 * x^32 + U0 with U1 in u's low half; q = floor(U1 * mu / x^32). The
     // lane (U1 lane) << 1 is U1 * x^31, so the product's low lane is exactly q.
-    const uint64_t q = uint64_t(_mm_cvtsi128_si64(Clmul((u & 0xFFFFFFFF) << 1, Lane(BarrettMu()))));
+    const uint64_t q = uint64_t(_mm_cvtsi128_si64(Clmul((u & 0xFFFFFFFF) << 1, Mu)));
     // U mod P = U0 + (q * P mod x^32); q * P * x has x^k at bit 126 - k.
-    const uint64_t qp = uint64_t(_mm_extract_epi64(Clmul(q, Lane(PolyP)), 1));
+    const uint64_t qp = uint64_t(_mm_extract_epi64(Clmul(q, PolyLane), 1));
     return uint32_t(qp >> 31) ^ uint32_t(u >> 32);
 }
 
