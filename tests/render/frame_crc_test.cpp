@@ -85,7 +85,9 @@ TEST(RowCrc, MatchesThePlainCrcOverZeroAndDrawnRowsWithAndWithoutPadding) {
             frame[3 * pitch + rowBytes - 1] = 1; // a lone byte at a row's end
             frame[4 * pitch] = 0x80;             // and at a row's start
             frame[20 * pitch + rowBytes / 2] = 0xFF;
-            for (int y = 30; y < 36; ++y) frame[y * pitch + y] = uint8_t(y); // a run of drawn rows
+            for (int y = 30; y < 36; ++y)
+                frame[y * pitch + y % rowBytes] = uint8_t(y); // a run of drawn rows
+            frame[(rows - 1) * pitch] = 9;                    // and a drawn last row
             const RowCrc crc(rowBytes);
             EXPECT_EQ(crc.Rows(frame.data(), pitch, rows), Reference(frame, rowBytes, pitch, rows))
                 << rowBytes << " " << padding;
