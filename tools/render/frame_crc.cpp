@@ -7,10 +7,14 @@
 #include <libdeflate.h>
 #endif
 
-// The wide path needs x86-64 and GCC or Clang (target attributes, CPU feature tests). Not on
-// Windows: GCC there cannot realign the stack for a spilled 64-byte register.
-#if defined(__x86_64__) && (defined(__GNUC__) || defined(__clang__)) && !defined(_WIN32)
-#define ORV_CRC_WIDE 1
+// Carry-less folding needs x86-64 and GCC or Clang (target attributes, CPU feature tests). The
+// 512-bit form is left out on Windows: GCC there cannot realign the stack for a spilled 64-byte
+// register.
+#if defined(__x86_64__) && (defined(__GNUC__) || defined(__clang__))
+#define ORV_CRC_FOLD128 1
+#if !defined(_WIN32)
+#define ORV_CRC_FOLD512 1
+#endif
 #include <immintrin.h>
 #endif
 
@@ -51,7 +55,7 @@ bool IsZero(const uint8_t* bytes, size_t count) {
     return true;
 }
 
-#if defined(ORV_CRC_WIDE)
+#if defined(ORV_CRC_FOLD128)
 // Carry-less folding. The message is a polynomial over GF(2) whose first bit (bit 0 of byte 0)
 // is its highest term, and the CRC register is (message * x^32) mod P, with
 // P = x^32 + x^26 + x^23 + x^22 + x^16 + x^12 + x^11 + x^10 + x^8 + x^7 + x^5 + x^4 + x^2 + x + 1.
@@ -108,32 +112,16 @@ constexpr Fold FoldBy(int d) {
 constexpr uint64_t ByX96 = Lane(XPowModP(95)), ByX64 = Lane(XPowModP(63)), Mu = Lane(BarrettMu()),
                    PolyLane = Lane(PolyP);
 
-constexpr Fold By128 = FoldBy(128), By256 = FoldBy(256), By384 = FoldBy(384), By512 = FoldBy(512),
-               By2048 = FoldBy(2048);
+constexpr Fold By128 = FoldBy(128), By256 = FoldBy(256), By384 = FoldBy(384), By512 = FoldBy(512);
 
-__attribute__((target("avx512f,avx512vl,vpclmulqdq,pclmul"))) inline __m512i Broadcast(Fold f) {
-    const auto first = int64_t(f.first), second = int64_t(f.second);
-    return _mm512_set_epi64(second, first, second, first, second, first, second, first);
-}
-
-// Each 128-bit lane of x folded by k, XORed with next.
-__attribute__((target("avx512f,avx512vl,vpclmulqdq,pclmul"))) inline __m512i
-Fold512(__m512i x, __m512i k, __m512i next) {
-    return _mm512_ternarylogic_epi64(_mm512_clmulepi64_epi128(x, k, 0x00),
-                                     _mm512_clmulepi64_epi128(x, k, 0x11), next, 0x96);
-}
-
-// The 128-bit block at index I of x (the masked form: the plain one trips GCC's
-// uninitialised-value warning inside its own header).
-template <int I> __attribute__((target("avx512f"))) inline __m128i Block(__m512i x) {
-    return _mm512_maskz_extracti32x4_epi32(0xF, x, I);
-}
-
-__attribute__((target("avx512f,avx512vl,vpclmulqdq,pclmul"))) inline __m128i
-Fold128(__m128i x, Fold f, __m128i next) {
+__attribute__((target("pclmul"))) inline __m128i Fold128(__m128i x, Fold f, __m128i next) {
     const __m128i k = _mm_set_epi64x(int64_t(f.second), int64_t(f.first));
-    return _mm_ternarylogic_epi64(_mm_clmulepi64_si128(x, k, 0x00),
-                                  _mm_clmulepi64_si128(x, k, 0x11), next, 0x96);
+    return _mm_xor_si128(_mm_xor_si128(_mm_clmulepi64_si128(x, k, 0x00), next),
+                         _mm_clmulepi64_si128(x, k, 0x11));
+}
+
+__attribute__((target("pclmul"))) inline __m128i Load128(const uint8_t* p) {
+    return _mm_loadu_si128(reinterpret_cast<const __m128i*>(p));
 }
 
 __attribute__((target("pclmul"))) inline __m128i Clmul(uint64_t a, uint64_t b) {
@@ -157,8 +145,53 @@ __attribute__((target("pclmul,sse4.1"))) uint32_t Reduce(__m128i x) {
     return uint32_t(qp >> 31) ^ uint32_t(u >> 32);
 }
 
+// Four consecutive 128-bit blocks into one, the last, then the rest of the message's 16-byte
+// blocks; the CRC of the remaining tail goes on the library's way.
+__attribute__((target("pclmul,sse4.1"))) uint32_t Finish(__m128i b0, __m128i b1, __m128i b2,
+                                                         __m128i b3, const uint8_t* p, size_t n) {
+    __m128i y = Fold128(b0, By384, b3);
+    y = Fold128(b1, By256, y);
+    y = Fold128(b2, By128, y);
+    for (; n >= 16; p += 16, n -= 16) y = Fold128(y, By128, Load128(p));
+    return Crc32Library(~Reduce(y), p, n);
+}
+
+// 128 bits at a time: four accumulators take 64 bytes a round, each folded 512 bits forward.
+__attribute__((target("pclmul,sse4.1"))) uint32_t Fold128Crc(uint32_t crc, const uint8_t* p,
+                                                             size_t n) {
+    __m128i acc0 = _mm_xor_si128(Load128(p), _mm_cvtsi32_si128(int32_t(~crc))),
+            acc1 = Load128(p + 16), acc2 = Load128(p + 32), acc3 = Load128(p + 48);
+    for (p += 64, n -= 64; n >= 64; p += 64, n -= 64) {
+        acc0 = Fold128(acc0, By512, Load128(p));
+        acc1 = Fold128(acc1, By512, Load128(p + 16));
+        acc2 = Fold128(acc2, By512, Load128(p + 32));
+        acc3 = Fold128(acc3, By512, Load128(p + 48));
+    }
+    return Finish(acc0, acc1, acc2, acc3, p, n);
+}
+#endif
+
+#if defined(ORV_CRC_FOLD512)
+__attribute__((target("avx512f,avx512vl,vpclmulqdq,pclmul"))) inline __m512i Broadcast(Fold f) {
+    const auto first = int64_t(f.first), second = int64_t(f.second);
+    return _mm512_set_epi64(second, first, second, first, second, first, second, first);
+}
+
+// Each 128-bit lane of x folded by k, XORed with next.
+__attribute__((target("avx512f,avx512vl,vpclmulqdq,pclmul"))) inline __m512i
+Fold512(__m512i x, __m512i k, __m512i next) {
+    return _mm512_ternarylogic_epi64(_mm512_clmulepi64_epi128(x, k, 0x00),
+                                     _mm512_clmulepi64_epi128(x, k, 0x11), next, 0x96);
+}
+
+// The 128-bit block at index I of x (the masked form: the plain one trips GCC's
+// uninitialised-value warning inside its own header).
+template <int I> __attribute__((target("avx512f"))) inline __m128i Block(__m512i x) {
+    return _mm512_maskz_extracti32x4_epi32(0xF, x, I);
+}
+
 __attribute__((target("avx512f,avx512vl,vpclmulqdq,pclmul,sse4.1"))) uint32_t
-WideCrc(uint32_t crc, const uint8_t* p, size_t n) {
+Fold512Crc(uint32_t crc, const uint8_t* p, size_t n) {
     // Four 512-bit accumulators take 256 bytes a round, each folded 2048 bits forward, so that
     // four multiplications are in flight at once.
     __m512i acc0 = _mm512_loadu_si512(p), acc1 = _mm512_loadu_si512(p + 64),
@@ -167,7 +200,7 @@ WideCrc(uint32_t crc, const uint8_t* p, size_t n) {
     acc0 = _mm512_xor_si512(acc0, _mm512_zextsi128_si512(_mm_cvtsi32_si128(int32_t(~crc))));
     p += 256;
     n -= 256;
-    const __m512i k2048 = Broadcast(By2048), k512 = Broadcast(By512);
+    const __m512i k2048 = Broadcast(FoldBy(2048)), k512 = Broadcast(By512);
     for (; n >= 256; p += 256, n -= 256) {
         acc0 = Fold512(acc0, k2048, _mm512_loadu_si512(p));
         acc1 = Fold512(acc1, k2048, _mm512_loadu_si512(p + 64));
@@ -176,22 +209,16 @@ WideCrc(uint32_t crc, const uint8_t* p, size_t n) {
     }
     __m512i x = Fold512(Fold512(Fold512(acc0, k512, acc1), k512, acc2), k512, acc3);
     for (; n >= 64; p += 64, n -= 64) x = Fold512(x, k512, _mm512_loadu_si512(p));
-    // The four 128-bit blocks into the last one.
-    __m128i y = Fold128(Block<0>(x), By384, Block<3>(x));
-    y = Fold128(Block<1>(x), By256, y);
-    y = Fold128(Block<2>(x), By128, y);
-    for (; n >= 16; p += 16, n -= 16)
-        y = Fold128(y, By128, _mm_loadu_si128(reinterpret_cast<const __m128i*>(p)));
-    return Crc32Narrow(~Reduce(y), p, n);
+    return Finish(Block<0>(x), Block<1>(x), Block<2>(x), Block<3>(x), p, n);
 }
 #endif
 
-// Below this the wide path's set-up and reduction outweigh what it saves.
-constexpr size_t WideMinimum = 1024;
+// Below this the 512-bit form's set-up and reduction outweigh what it saves.
+constexpr size_t Fold512Minimum = 1024;
 
 } // namespace
 
-uint32_t Crc32Narrow(uint32_t crc, const uint8_t* bytes, size_t count) {
+uint32_t Crc32Library(uint32_t crc, const uint8_t* bytes, size_t count) {
 #if defined(ORV_HAVE_LIBDEFLATE)
     return libdeflate_crc32(crc, bytes, count);
 #else
@@ -201,13 +228,11 @@ uint32_t Crc32Narrow(uint32_t crc, const uint8_t* bytes, size_t count) {
 #endif
 }
 
-bool Crc32WideAvailable() {
-#if defined(ORV_CRC_WIDE)
+bool Crc32Fold128Available() {
+#if defined(ORV_CRC_FOLD128)
     static const bool available = [] {
         __builtin_cpu_init();
-        return __builtin_cpu_supports("avx512f") && __builtin_cpu_supports("avx512vl") &&
-               __builtin_cpu_supports("vpclmulqdq") && __builtin_cpu_supports("pclmul") &&
-               __builtin_cpu_supports("sse4.1");
+        return __builtin_cpu_supports("pclmul") && __builtin_cpu_supports("sse4.1");
     }();
     return available;
 #else
@@ -215,16 +240,40 @@ bool Crc32WideAvailable() {
 #endif
 }
 
-uint32_t Crc32Wide(uint32_t crc, const uint8_t* bytes, size_t count) {
-#if defined(ORV_CRC_WIDE)
-    if (count >= 256) return WideCrc(crc, bytes, count);
+bool Crc32Fold512Available() {
+#if defined(ORV_CRC_FOLD512)
+    static const bool available = [] {
+        __builtin_cpu_init();
+        return Crc32Fold128Available() && __builtin_cpu_supports("avx512f") &&
+               __builtin_cpu_supports("avx512vl") && __builtin_cpu_supports("vpclmulqdq");
+    }();
+    return available;
+#else
+    return false;
 #endif
-    return Crc32Narrow(crc, bytes, count);
+}
+
+uint32_t Crc32Fold128(uint32_t crc, const uint8_t* bytes, size_t count) {
+#if defined(ORV_CRC_FOLD128)
+    if (count >= 64) return Fold128Crc(crc, bytes, count);
+#endif
+    return Crc32Library(crc, bytes, count);
+}
+
+uint32_t Crc32Fold512(uint32_t crc, const uint8_t* bytes, size_t count) {
+#if defined(ORV_CRC_FOLD512)
+    if (count >= 256) return Fold512Crc(crc, bytes, count);
+#endif
+    return Crc32Library(crc, bytes, count);
 }
 
 uint32_t Crc32Update(uint32_t crc, const uint8_t* bytes, size_t count) {
-    return count >= WideMinimum && Crc32WideAvailable() ? Crc32Wide(crc, bytes, count)
-                                                        : Crc32Narrow(crc, bytes, count);
+    if (count >= Fold512Minimum && Crc32Fold512Available()) return Crc32Fold512(crc, bytes, count);
+#if !defined(ORV_HAVE_LIBDEFLATE)
+    // libdeflate folds 128 bits at a time itself where it has the instructions.
+    if (Crc32Fold128Available()) return Crc32Fold128(crc, bytes, count);
+#endif
+    return Crc32Library(crc, bytes, count);
 }
 
 RowCrc::RowCrc(size_t rowBytes) : rowBytes_(rowBytes) {

@@ -7,16 +7,19 @@
 
 namespace orv {
 
-// zlib's CRC-32 of count bytes continued from crc (0 to start): carry-less multiplication on
-// 512-bit registers for long runs where the CPU has it, else libdeflate's where it is built
-// with it, else a table of its own.
+// zlib's CRC-32 of count bytes continued from crc (0 to start), the quickest of the ways below
+// that this CPU and build have.
 uint32_t Crc32Update(uint32_t crc, const uint8_t* bytes, size_t count);
 
-// The two ways Crc32Update goes, to test each on its own. Crc32Wide is only to be called when
-// Crc32WideAvailable() is true (this CPU has VPCLMULQDQ and AVX-512, and this build has the code).
-uint32_t Crc32Narrow(uint32_t crc, const uint8_t* bytes, size_t count);
-bool Crc32WideAvailable();
-uint32_t Crc32Wide(uint32_t crc, const uint8_t* bytes, size_t count);
+// The ways Crc32Update goes, to test each on its own: libdeflate's where the build has it, else
+// a table's; carry-less multiplication folding 128 bits at a time (PCLMULQDQ) and 512 bits at
+// a time (VPCLMULQDQ and AVX-512), each only to be called when its Available() says this CPU
+// and build have it.
+uint32_t Crc32Library(uint32_t crc, const uint8_t* bytes, size_t count);
+bool Crc32Fold128Available();
+uint32_t Crc32Fold128(uint32_t crc, const uint8_t* bytes, size_t count);
+bool Crc32Fold512Available();
+uint32_t Crc32Fold512(uint32_t crc, const uint8_t* bytes, size_t count);
 
 class RowCrc {
   public:
