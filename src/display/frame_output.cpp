@@ -109,7 +109,7 @@ void ConvertRow565Halves(const uint32_t* __restrict source, uint8_t* __restrict 
     }
 }
 
-#if defined(__x86_64__) || defined(__i386__)
+#if ORV_WIDE_VECTORS
 typedef uint16_t Halves16 __attribute__((vector_size(32)));
 typedef uint32_t Words8 __attribute__((vector_size(32)));
 
@@ -133,12 +133,12 @@ __attribute__((target("avx2"))) void ConvertRow565Wide(const uint32_t* __restric
 
 namespace {
 
-#if defined(__x86_64__) || defined(__i386__)
+#if ORV_WIDE_VECTORS
 const bool HasWide = __builtin_cpu_supports("avx2");
 #endif
 
 void ConvertRow565(const uint32_t* __restrict source, uint8_t* __restrict destination) {
-#if defined(__x86_64__) || defined(__i386__)
+#if ORV_WIDE_VECTORS
     if (HasWide) return ConvertRow565Wide(source, destination);
 #endif
     ConvertRow565Halves(source, destination);

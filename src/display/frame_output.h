@@ -30,10 +30,18 @@ void ConvertRow24Words(const uint32_t* source, uint8_t* destination);
 void ConvertRow24Shuffle(const uint32_t* source, uint8_t* destination);
 #endif
 
+// 256-bit registers on x86, but not on Windows, where GCC cannot align the stack slots they may
+// be spilled to.
+#if (defined(__x86_64__) || defined(__i386__)) && !defined(_WIN32)
+#define ORV_WIDE_VECTORS 1
+#else
+#define ORV_WIDE_VECTORS 0
+#endif
+
 // One 640-pixel row to 5-6-5, portably and (on x86 with AVX2) in 256-bit registers; the frame
 // conversion picks one at start-up.
 void ConvertRow565Halves(const uint32_t* source, uint8_t* destination);
-#if defined(__x86_64__) || defined(__i386__)
+#if ORV_WIDE_VECTORS
 void ConvertRow565Wide(const uint32_t* source, uint8_t* destination);
 #endif
 

@@ -91,7 +91,7 @@ TEST(ConvertFrame, SixteenBitRowRoutinesAgree) {
     }
     using Routine = void (*)(const uint32_t*, uint8_t*);
     std::vector<Routine> routines = {ConvertRow565Halves};
-#if defined(__x86_64__) || defined(__i386__)
+#if ORV_WIDE_VECTORS
     if (__builtin_cpu_supports("avx2")) routines.push_back(ConvertRow565Wide);
 #endif
     for (const Routine routine : routines) {
