@@ -22,8 +22,14 @@ int32_t PrepareRun(int32_t pitch, int32_t mode) {
     OffscreenFrame = static_cast<uint32_t*>(std::malloc(frameBytes));
     if (OffscreenFrame == nullptr)
         AllocFailed = 1;
-    else
+    else {
         std::memset(OffscreenFrame, 0, frameBytes);
+        // Compilers turn malloc and a zero fill into calloc, which leaves fresh pages unmapped
+        // until the first frame draws into them (about 0.6 ms then); each page is written here.
+        volatile uint8_t* bytes = reinterpret_cast<volatile uint8_t*>(OffscreenFrame);
+        for (size_t i = 0; i < frameBytes; i += 4096) bytes[i] = 0;
+        bytes[frameBytes - 1] = 0;
+    }
 
     // The intro's ticks count from here, so the effects' set-up time counts into the intro.
     StartTime = timeGetTime();

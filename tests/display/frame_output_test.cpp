@@ -1,6 +1,12 @@
 // Frame placement, the start-up clear of the first two frames, 24- and 16-bit conversion.
 #include <gtest/gtest.h>
 
+#if defined(__linux__)
+#include <sys/mman.h>
+#include <unistd.h>
+#endif
+
+#include <cstdint>
 #include <vector>
 
 #include "app/run.h"
@@ -139,6 +145,21 @@ TEST(FrameOutput, RowStrideFollowsThePitchAt32Bits) {
     EXPECT_EQ(RowStride, 650);
     FreeBuffers();
 }
+
+#if defined(__linux__)
+// The first frame must not pay for mapping the off-screen frame's pages (a compiler may turn
+// the zero fill into calloc, which maps nothing).
+TEST(FrameOutput, OffscreenFramePagesAreMappedBeforeTheFirstFrame) {
+    ASSERT_EQ(PrepareRun(1920, DisplayMode24), 1);
+    const auto page = uintptr_t(sysconf(_SC_PAGESIZE));
+    const uintptr_t start = reinterpret_cast<uintptr_t>(OffscreenFrame) & ~(page - 1);
+    const uintptr_t end = reinterpret_cast<uintptr_t>(OffscreenFrame + 640 * 480);
+    std::vector<unsigned char> resident((end - start + page - 1) / page);
+    ASSERT_EQ(mincore(reinterpret_cast<void*>(start), end - start, resident.data()), 0);
+    for (size_t i = 0; i < resident.size(); ++i) EXPECT_TRUE(resident[i] & 1) << "page " << i;
+    FreeBuffers();
+}
+#endif
 
 } // namespace
 } // namespace orv
