@@ -23,25 +23,67 @@ constexpr int32_t CrG = Fixed(-ChromaScale * Kg / CrDiv), CrB = Fixed(-ChromaSca
 constexpr int32_t CrR = -(CrG + CrB);
 constexpr int32_t Half = 1 << 15;
 
-// Source-sized Y'CbCr planes, converted once per frame and then replicated.
-uint8_t LumaPlane[SourceWidth * SourceHeight];
+// Source-sized chroma planes for the halved chroma, and one converted source row.
 uint8_t CbPlane[SourceWidth * SourceHeight];
 uint8_t CrPlane[SourceWidth * SourceHeight];
+uint8_t RowY[SourceWidth], RowCb[SourceWidth], RowCr[SourceWidth];
 
-// Repeats each Bytes-byte pixel of a width x height image k times across and each row k times.
-template <size_t Bytes>
-void Replicate(const uint8_t* src, int32_t srcStride, int32_t width, int32_t height, int32_t k,
-               const Plane& dst) {
-    const size_t rowBytes = size_t(width) * size_t(k) * Bytes;
-    for (int32_t y = 0; y < height; ++y) {
-        const uint8_t* in = src + size_t(y) * size_t(srcStride);
-        uint8_t* first = dst.data + size_t(y) * size_t(k) * size_t(dst.stride);
-        uint8_t* out = first;
-        for (int32_t x = 0; x < width; ++x, in += Bytes)
-            for (int32_t r = 0; r < k; ++r, out += Bytes) std::memcpy(out, in, Bytes);
-        for (int32_t r = 1; r < k; ++r)
-            std::memcpy(first + size_t(r) * size_t(dst.stride), first, rowBytes);
+// Colours converted lately: a frame has a handful, so nearly every conversion is a look-up. A
+// slot holds its colour with bit 24 set (pixels have 24 bits), so the zeroed table holds none.
+struct CachedColour {
+    uint32_t key;
+    uint8_t y, cb, cr;
+};
+constexpr uint32_t CacheBits = 8;
+constexpr uint32_t CachedFlag = 1u << 24;
+CachedColour Cache[1u << CacheBits];
+
+void ConvertCached(uint32_t rgb, uint8_t& y, uint8_t& cb, uint8_t& cr) {
+    CachedColour& slot = Cache[(rgb * 0x9E3779B1u) >> (32 - CacheBits)];
+    if (slot.key != (rgb | CachedFlag)) {
+        PixelToYuv(rgb, slot.y, slot.cb, slot.cr);
+        slot.key = rgb | CachedFlag;
     }
+    y = slot.y;
+    cb = slot.cb;
+    cr = slot.cr;
+}
+
+// Converts one row of the frame into its Y', Cb and Cr values.
+void ConvertRow(const uint8_t* in, uint8_t* ys, uint8_t* cbs, uint8_t* crs) {
+    uint32_t last = 0;
+    uint8_t ly = 16, lcb = 128, lcr = 128; // black
+    for (int32_t x = 0; x < SourceWidth; ++x, in += 4) {
+        const uint32_t rgb = uint32_t(in[0]) | uint32_t(in[1]) << 8 | uint32_t(in[2]) << 16;
+        if (rgb != last) {
+            ConvertCached(rgb, ly, lcb, lcr);
+            last = rgb;
+        }
+        ys[x] = ly;
+        cbs[x] = lcb;
+        crs[x] = lcr;
+    }
+}
+
+// Repeats each value of a source row K times.
+template <int32_t K, typename T> void Widen(const uint8_t* in, uint8_t* out) {
+    T value;
+    for (int32_t x = 0; x < SourceWidth; ++x, in += sizeof(T)) {
+        std::memcpy(&value, in, sizeof(T));
+        for (int32_t r = 0; r < K; ++r, out += sizeof(T)) std::memcpy(out, &value, sizeof(T));
+    }
+}
+
+// Writes the widened source row as picture row k * y and copies it into the k - 1 rows below.
+template <typename T> void WidenRow(const uint8_t* in, int32_t y, int32_t k, const Plane& dst) {
+    static constexpr void (*ByScale[])(const uint8_t*, uint8_t*) = {
+        Widen<1, T>, Widen<2, T>, Widen<3, T>, Widen<4, T>,
+        Widen<5, T>, Widen<6, T>, Widen<7, T>, Widen<8, T>};
+    uint8_t* first = dst.data + size_t(y) * size_t(k) * size_t(dst.stride);
+    ByScale[k - 1](in, first);
+    const size_t bytes = size_t(SourceWidth) * size_t(k) * sizeof(T);
+    for (int32_t r = 1; r < k; ++r)
+        std::memcpy(first + size_t(r) * size_t(dst.stride), first, bytes);
 }
 
 // The chroma plane of the 640k x 480k picture halved in both directions: each sample the
@@ -71,32 +113,22 @@ void PixelToYuv(uint32_t rgb, uint8_t& y, uint8_t& cb, uint8_t& cr) {
 
 void MakePicture(const uint8_t* frame, int32_t pitch, int32_t k, PictureFormat format,
                  const Plane* planes) {
-    if (format == PictureFormat::Bgr0) {
-        Replicate<4>(frame, pitch, SourceWidth, SourceHeight, k, planes[0]);
-        return;
-    }
     for (int32_t y = 0; y < SourceHeight; ++y) {
         const uint8_t* in = frame + size_t(y) * size_t(pitch);
-        const size_t at = size_t(y) * SourceWidth;
-        // The frame is mostly black and a few colours: convert only where the colour changes.
-        uint32_t last = 0;
-        uint8_t ly = 16, lcb = 128, lcr = 128;
-        for (int32_t x = 0; x < SourceWidth; ++x, in += 4) {
-            const uint32_t rgb = uint32_t(in[0]) | uint32_t(in[1]) << 8 | uint32_t(in[2]) << 16;
-            if (rgb != last) {
-                PixelToYuv(rgb, ly, lcb, lcr);
-                last = rgb;
-            }
-            LumaPlane[at + size_t(x)] = ly;
-            CbPlane[at + size_t(x)] = lcb;
-            CrPlane[at + size_t(x)] = lcr;
+        if (format == PictureFormat::Bgr0) {
+            WidenRow<uint32_t>(in, y, k, planes[0]);
+        } else if (format == PictureFormat::Yuv444) {
+            ConvertRow(in, RowY, RowCb, RowCr);
+            WidenRow<uint8_t>(RowY, y, k, planes[0]);
+            WidenRow<uint8_t>(RowCb, y, k, planes[1]);
+            WidenRow<uint8_t>(RowCr, y, k, planes[2]);
+        } else {
+            const size_t at = size_t(y) * SourceWidth;
+            ConvertRow(in, RowY, CbPlane + at, CrPlane + at);
+            WidenRow<uint8_t>(RowY, y, k, planes[0]);
         }
     }
-    Replicate<1>(LumaPlane, SourceWidth, SourceWidth, SourceHeight, k, planes[0]);
-    if (format == PictureFormat::Yuv444) {
-        Replicate<1>(CbPlane, SourceWidth, SourceWidth, SourceHeight, k, planes[1]);
-        Replicate<1>(CrPlane, SourceWidth, SourceWidth, SourceHeight, k, planes[2]);
-    } else {
+    if (format == PictureFormat::Yuv420) {
         HalveChroma(CbPlane, k, planes[1]);
         HalveChroma(CrPlane, k, planes[2]);
     }

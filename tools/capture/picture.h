@@ -9,6 +9,7 @@ namespace orv::capture {
 
 inline constexpr int32_t SourceWidth = 640;
 inline constexpr int32_t SourceHeight = 480;
+inline constexpr int32_t MaxScale = 8;
 
 // One plane of a picture: rows `stride` bytes apart.
 struct Plane {
@@ -19,8 +20,8 @@ struct Plane {
 enum class PictureFormat { Bgr0, Yuv444, Yuv420 };
 
 // Converts the frame (pixels 0x00RRGGBB, rows `pitch` bytes apart) into the planes of a picture
-// of 640k x 480k: one plane for Bgr0, else Y, Cb, Cr (Cb and Cr of 320k x 240k for Yuv420, each
-// the rounded mean of the four pixels it covers).
+// of 640k x 480k (k from 1 to MaxScale): one plane for Bgr0, else Y, Cb, Cr (Cb and Cr of 320k x
+// 240k for Yuv420, each the rounded mean of the four pixels it covers).
 void MakePicture(const uint8_t* frame, int32_t pitch, int32_t k, PictureFormat format,
                  const Plane* planes);
 
