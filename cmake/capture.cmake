@@ -7,12 +7,12 @@ if(NOT FFMPEG_FOUND)
 endif()
 
 add_library(orv_capture STATIC tools/capture/encoder.cpp tools/capture/picture.cpp
-                               tools/capture/plan.cpp)
+                               tools/capture/plan.cpp tools/capture/run.cpp)
 target_include_directories(orv_capture PUBLIC tools src)
-target_link_libraries(orv_capture PUBLIC PkgConfig::FFMPEG)
+target_link_libraries(orv_capture PUBLIC PkgConfig::FFMPEG orv_headless_run)
 
 add_executable(orv-capture tools/capture/main.cpp)
-target_link_libraries(orv-capture PRIVATE orv_capture orv_headless_run)
+target_link_libraries(orv-capture PRIVATE orv_capture)
 
 if(ORV_TESTS AND TARGET orv_xm)
   find_package(GTest REQUIRED)
@@ -26,4 +26,15 @@ if(ORV_TESTS AND TARGET orv_xm)
                                                   GTest::gtest GTest::gtest_main)
   add_dependencies(orv_capture_tests orv-capture orv-render)
   gtest_discover_tests(orv_capture_tests DISCOVERY_TIMEOUT 60 PROPERTIES TIMEOUT 300)
+endif()
+
+# Where the capture's time goes (a program of its own: it runs the demo once in its process).
+if(ORV_BENCH AND NOT ORV_SANITIZE AND TARGET orv_xm)
+  find_package(benchmark QUIET)
+  if(benchmark_FOUND)
+    add_executable(orv_capture_bench bench/capture/capture_bench.cpp)
+    target_compile_definitions(orv_capture_bench PRIVATE ORV_CAPTURE="$<TARGET_FILE:orv-capture>")
+    target_link_libraries(orv_capture_bench PRIVATE orv_capture orv_tune benchmark::benchmark)
+    add_dependencies(orv_capture_bench orv-capture)
+  endif()
 endif()

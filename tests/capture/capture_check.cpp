@@ -5,6 +5,7 @@
 #include <sys/wait.h>
 
 #include <cstdio>
+#include <cstring>
 #include <filesystem>
 #include <fstream>
 #include <sstream>
@@ -293,6 +294,8 @@ TEST_F(CaptureRun, BadInputFailsClearlyAndLeavesNoFile) {
     const std::string capture = ORV_CAPTURE;
     EXPECT_EQ(Shell(capture + " --help >/dev/null"), 0);
     EXPECT_EQ(Shell(capture + " --version | grep -q '^orv-capture (orv) " ORV_VERSION "$'"), 0);
+    EXPECT_EQ(Capture("--null", ""), 0) << Errors(); // runs, writes nothing
+    EXPECT_EQ(Capture("--null --quality 8", ""), 2);
     EXPECT_EQ(Capture("--frames 3", Path("x.mp4")), 2);
     EXPECT_NE(Errors().find("unknown option --frames"), std::string::npos);
     EXPECT_EQ(Capture("--fps 0", Path("x.mp4")), 2);
@@ -338,6 +341,46 @@ TEST(CapturePicture, ColoursAndHalvedChromaOfTheScaledPicture) {
     EXPECT_EQ(crs[2], 240);
     EXPECT_EQ(crs[size_t(w / 2) + 2], 128 / 2 + 240 / 2); // rows 2 and 3: one red, one black
     EXPECT_EQ(crs[3], 128);
+}
+
+TEST(CapturePicture, EveryPictureSquareHasItsPixelsColour) {
+    // Runs of one colour, black between them and far more colours than a cache of converted
+    // colours holds, so a stale or colliding entry shows.
+    std::vector<uint32_t> frame(size_t(SourceWidth) * SourceHeight);
+    for (size_t i = 0; i < frame.size(); ++i)
+        frame[i] = i / 3 % 4 == 0 ? 0 : uint32_t(i / 3 * 2654435761u) >> 8;
+    const auto* pixels = reinterpret_cast<const uint8_t*>(frame.data());
+    const auto source = [&](int32_t x, int32_t y, int32_t k) {
+        return frame[size_t(y / k) * SourceWidth + size_t(x / k)];
+    };
+    for (const int32_t k : {1, 3}) {
+        const int32_t w = SourceWidth * k, h = SourceHeight * k, stride = w + 16;
+        std::vector<uint8_t> planes(4 * size_t(stride) * size_t(h)); // room for either format
+        const Plane yuv[3] = {{planes.data(), stride},
+                              {planes.data() + size_t(stride) * size_t(h), stride},
+                              {planes.data() + 2 * size_t(stride) * size_t(h), stride}};
+        MakePicture(pixels, SourceWidth * 4, k, PictureFormat::Yuv444, yuv);
+        int64_t wrong = 0;
+        for (int32_t y = 0; y < h; ++y)
+            for (int32_t x = 0; x < w; ++x) {
+                uint8_t expected[3];
+                PixelToYuv(source(x, y, k), expected[0], expected[1], expected[2]);
+                for (int p = 0; p < 3; ++p)
+                    wrong += yuv[p].data[size_t(y) * size_t(stride) + size_t(x)] != expected[p];
+            }
+        EXPECT_EQ(wrong, 0) << "Y'CbCr at scale " << k;
+
+        const Plane bgr0{planes.data(), w * 4 + 16};
+        MakePicture(pixels, SourceWidth * 4, k, PictureFormat::Bgr0, &bgr0);
+        wrong = 0;
+        for (int32_t y = 0; y < h; ++y)
+            for (int32_t x = 0; x < w; ++x) {
+                uint32_t got;
+                std::memcpy(&got, bgr0.data + size_t(y) * size_t(bgr0.stride) + size_t(x) * 4, 4);
+                wrong += got != source(x, y, k);
+            }
+        EXPECT_EQ(wrong, 0) << "32-bit RGB at scale " << k;
+    }
 }
 
 } // namespace

@@ -9,16 +9,13 @@
 #include <cstdio>
 #include <cstdlib>
 #include <cstring>
-#include <memory>
 #include <string>
 #include <sys/stat.h>
 
-#include "app/app.h"
-#include "audio/music.h"
 #include "capture/encoder.h"
 #include "capture/plan.h"
+#include "capture/run.h"
 #include "platform/cli.h"
-#include "platform/clock.h"
 #include "platform/headless/audio_headless.h"
 #include "platform/headless/headless.h"
 #include "platform/music_source.h"
@@ -108,8 +105,9 @@ bool ParseOptions(int argc, char** argv, Options& options) {
                 return false;
             }
         } else if (arg == "--scale") {
-            if (!ParseNumber(value, 1, 8, options.scale)) {
-                cli::UsageError(Program, "--scale must be 1 to 8, not '%s'", value.c_str());
+            if (!ParseNumber(value, 1, MaxScale, options.scale)) {
+                cli::UsageError(Program, "--scale must be 1 to %d, not '%s'", MaxScale,
+                                value.c_str());
                 return false;
             }
         } else if (arg == "--quality") {
@@ -129,7 +127,7 @@ bool ParseOptions(int argc, char** argv, Options& options) {
                         options.null ? "--null writes no file: no OUT" : "no output file given");
         return false;
     }
-    if (!options.null && !haveQuality) return true;
+    if (!haveQuality) return true;
     if (options.null) {
         cli::UsageError(Program, "--null encodes nothing: no --quality");
         return false;
@@ -247,23 +245,6 @@ void OnFrame(void*, uint64_t frame) {
     if (Run.tty) ShowProgress(false);
 }
 
-// The music's length in output frames, playing it as the demo would (a stream, else a module).
-bool MeasureMusic(const std::string& path, uint64_t& length, std::string* why) {
-    std::string streamWhy, moduleWhy;
-    std::unique_ptr<MusicSource> source = OpenWavFile(path, &streamWhy);
-    if (!source) source = OpenModuleFile(path, &moduleWhy);
-    if (!source) {
-        *why = streamWhy == moduleWhy
-                   ? moduleWhy
-                   : "not a stream (" + streamWhy + ") nor a module (" + moduleWhy + ")";
-        return false;
-    }
-    static int16_t buffer[8192 * 2];
-    while (!source->Ended()) source->Render(buffer, 8192, nullptr, nullptr);
-    length = source->EndSample();
-    return true;
-}
-
 // A new file beside `out` to write into, readable as a normal new file would be.
 bool MakePartial(const std::string& out, std::string* why) {
     std::string name = out + ".part-XXXXXX";
@@ -327,16 +308,9 @@ int main(int argc, char** argv) {
 
     std::signal(SIGINT, OnSignal);
     std::signal(SIGTERM, OnSignal);
-    headless::Setup& setup = headless::Configure();
-    setup.framesPerSecond = uint32_t(options.fps);
-    setup.timerDone = OnFrame;
-    headless::SetSyncsAtTheMoment(true);
-    headless::SetAudioSink(OnSound, nullptr);
-    MusicFile = options.music.c_str();
-    SetVirtualTime(0);
     const double setupSeconds = WallSeconds();
-    WinMain(nullptr, nullptr, "", SW_SHOW);
-    if (!MusicEnded.load()) Die(ExitFailure, "the run ended before the music did");
+    if (!RunDemo(options.music.c_str(), options.fps, RunHooks{OnFrame, OnSound, nullptr}))
+        Die(ExitFailure, "the run ended before the music did");
     if (!Run.audioStarted || Run.audioFrames != Run.audioTotal)
         Die(ExitFailure, "the music was not played whole");
     double encoding = 0, pictures = 0;

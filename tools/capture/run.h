@@ -1,0 +1,26 @@
+// A capture's run: the whole program on the headless back end with the virtual clock standing
+// at each video frame's moment, handing out each frame's picture and the mixed sound.
+#pragma once
+
+#include <cstddef>
+#include <cstdint>
+#include <string>
+
+namespace orv::capture {
+
+// The music's length in output frames, playing it as the demo would (a stream, else a module).
+bool MeasureMusic(const std::string& path, uint64_t& length, std::string* why);
+
+struct RunHooks {
+    // Frame `number` (0, 1, ...) is on screen: headless::ShownSurface() holds its picture.
+    void (*frame)(void* context, uint64_t number);
+    // The next stereo 16-bit sound frames as mixed, from the moment the output opened.
+    void (*sound)(void* context, const int16_t* frames, size_t count);
+    void* context;
+};
+
+// Runs the demo from start to end at `fps` frames per second with `music`, notes firing at or
+// before the frame whose moment reaches their sample. False when the run ended before the music.
+bool RunDemo(const char* music, int32_t fps, const RunHooks& hooks);
+
+} // namespace orv::capture
