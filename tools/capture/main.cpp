@@ -39,7 +39,7 @@ const char* const Usage =
     "  --fps N       frames per second, 1 to 1000 (default 60)\n"
     "  --scale K     each pixel becomes a K x K square, 1 to 8 (default 3: 1920x1440)\n"
     "  --quality Q   the encoder's constant rate factor, lower is better: H.264 0 to 51\n"
-    "                (default 8), VP9 0 to 63 (default 24); not for the lossless .mkv\n"
+    "                (default 12), VP9 0 to 63 (default 24); not for the lossless .mkv\n"
     "  --null        run and mix without encoding or writing anything (to measure speed)\n"
     "  --help        show this help and exit\n"
     "  --version     show the version and exit\n";
