@@ -6,6 +6,8 @@
 #include <cmath>
 #include <cstdint>
 
+#include "raster/maths.h"
+
 namespace orv {
 
 // The largest difference from std::sin/std::cos over every float32 angle in the domain; the
@@ -52,11 +54,11 @@ inline void BoundedSinCos(double a, double& sine, double& cosine) {
     }
 }
 
-// Whether every value within margin of value truncates to the same integer; if so, that integer
-// goes to result. Only positive values are decided.
+// Whether every value within margin of value truncates (toward zero) to the same integer; if
+// so, that integer goes to result. Truncation never decreases, so the two ends decide it.
 inline bool TruncDecidesWithin(double value, double margin, int32_t& result) {
     const double low = value - margin, high = value + margin;
-    if (!(low >= 0.0 && high < 2147483647.0)) return false;
+    if (!(low > -2147483648.0 && high < 2147483647.0)) return false;
     result = static_cast<int32_t>(low);
     return result == static_cast<int32_t>(high);
 }
@@ -70,11 +72,103 @@ inline bool BoundedTruncDecides(double value, double scale, int32_t& result) {
         value, (std::fabs(scale) + std::fabs(value)) * (2 * BoundedSinCosError), result);
 }
 
-// One margin for both coordinates of a point at distance scale from a centre whose coordinates
-// are at most 320: such a value is under |scale| * (1 + 1.1e-11) + 321 in size, so this margin is
-// never smaller than BoundedTruncDecides' own and decides no value that one would not.
-inline double BoundedScaleMargin(double scale) {
-    return (std::fabs(scale) * (2 + 4e-11) + 512.0) * (2 * BoundedSinCosError);
+// Sine and cosine along a run of float32 angles a0, a1, ..., carried from each angle to the next
+// by a rotation through their difference d instead of evaluated afresh.
+//
+// Exactness of d: two float32 values x, y are multiples of 2^(e - 23), e the smaller of their
+// exponents, so if both are 0 or at least 2^-30 in size and |x - y| < 1, x - y is an integer
+// multiple of 2^-53 times less than 2^53 of them: a double holds it exactly. Then Sin(d) and
+// Cos(d) are d's correctly rounded sine and cosine (within 2^-54), and the rotation is the
+// true one up to a matrix of norm under 2^-53.
+//
+// Error: let error bound the Euclidean distance of (sine, cosine) from the true values. The
+// true rotation keeps that distance, the rounded sine and cosine of d add under 2^-53 (1 + error),
+// and the four products and two sums, each rounded within 2^-54 of its size (sizes at most
+// 1 + error), add under 2^-51 (1 + error) in all. So the new distance is at most
+// error (1 + 2^-50) + 2^-50, which AdvanceAngleRun computes; the spare factor of two covers the
+// roundings of that sum itself. A start from Sin/Cos is within 2^-52.
+struct AngleRun {
+    double sine = 0.0;
+    double cosine = 1.0;
+    double error = INFINITY; // infinite: no values yet
+    // The last two steps and their sine and cosine: along a ray the steps between consecutive
+    // float32 angles take one or two values per binade.
+    double step[2] = {0.0, 0.0};
+    double stepSine[2] = {0.0, 0.0};
+    double stepCosine[2] = {1.0, 1.0};
+    int32_t nextSlot = 0;
+};
+
+inline constexpr double AngleRunStartError = 0x1p-52;
+// Past this the run starts again from Sin/Cos: it keeps the margins, and so the number of
+// values left undecided, small on very long runs.
+inline constexpr double AngleRunMaxError = 0x1p-32;
+
+inline void StartAngleRun(AngleRun& run, double sine, double cosine) {
+    run.sine = sine;
+    run.cosine = cosine;
+    run.error = AngleRunStartError;
+}
+
+// Whether the difference of two float32 values with |to - from| < 1 is exact in double.
+inline bool AngleRunStepIsExact(float from, float to) {
+    constexpr float Smallest = 0x1p-30f;
+    return (from == 0.0f || std::fabs(from) >= Smallest) &&
+           (to == 0.0f || std::fabs(to) >= Smallest);
+}
+
+// Turns the run through d, an exact difference of two angles with |d| < 1.
+inline void RotateAngleRun(AngleRun& run, double d) {
+    if (!(run.error <= AngleRunMaxError)) {
+        run.error = INFINITY;
+        return;
+    }
+    int32_t slot = 0;
+    if (run.step[0] != d) {
+        slot = 1;
+        if (run.step[1] != d) {
+            slot = run.nextSlot;
+            run.nextSlot ^= 1;
+            run.step[slot] = d;
+            run.stepSine[slot] = Sin(d);
+            run.stepCosine[slot] = Cos(d);
+        }
+    }
+    const double sd = run.stepSine[slot], cd = run.stepCosine[slot];
+    const double s = run.sine, c = run.cosine;
+    run.sine = s * cd + c * sd;
+    run.cosine = c * cd - s * sd;
+    run.error = run.error * (1.0 + 0x1p-50) + 0x1p-50;
+}
+
+// Moves the run from float32 angle `from` to `to`; where their difference is not known to be
+// exact, the run is left without values (error infinite).
+inline void AdvanceAngleRun(AngleRun& run, float from, float to) {
+    const double d = static_cast<double>(to) - from;
+    if (std::fabs(d) < 1.0 && AngleRunStepIsExact(from, to))
+        RotateAngleRun(run, d);
+    else
+        run.error = INFINITY;
+}
+
+// The same for double angles: by Sterbenz's lemma their difference is exact when they have the
+// same sign and lie within a factor of two of each other.
+inline void AdvanceAngleRunDouble(AngleRun& run, double from, double to) {
+    const double d = to - from;
+    const bool close = from > 0.0 ? to >= 0.5 * from && to <= 2.0 * from
+                                  : to <= 0.5 * from && to >= 2.0 * from && from < 0.0;
+    if (close && std::fabs(d) < 1.0)
+        RotateAngleRun(run, d);
+    else
+        run.error = INFINITY;
+}
+
+// The margin for a coordinate scale * sine + centre (or cosine), |centre| <= 320 and scale
+// >= 0, computed from a run within `error`, against the same sum computed from Sin/Cos: it
+// covers scale * (error + 2^-53) for the values and under 2^-51 (scale + 400) for the roundings
+// of the products and sums on both sides, with room for the rounding of the margin itself.
+inline double AngleRunMargin(double scale, double error) {
+    return (scale + 512.0) * (error + 0x1p-50);
 }
 
 } // namespace orv

@@ -32,6 +32,8 @@ constexpr double PointSpacing = 0.2; // radius step between the pixels of a ray
 constexpr double TipAngleSteps = 20.0;
 constexpr double TipBeyond = 4.0;
 
+AngleRun Run; // the sine and cosine along the ray being drawn
+
 void StartBurst() {
     float phase[SeedPairs];
     float rate[SeedPairs];
@@ -58,32 +60,32 @@ void StartBurst() {
 void DrawCurlingRay(float angle, float angleStep, float length, float startRadius,
                     const ColorTriple& colour) {
     const uint32_t pixel = MakePixel(colour);
+    Run.error = INFINITY; // no values yet: the first point starts the run
     const auto end = static_cast<float>(static_cast<double>(length) + startRadius);
     float r = startRadius;
     float a = angle;
     while (r < end) {
         const double ad = a;
-        // The bounded sine and cosine decide the pixel unless a coordinate lies within their
-        // error of a pixel edge; only then are the library's values needed.
+        // The sine and cosine carried along the ray decide the pixel unless a coordinate lies
+        // within their error of a pixel edge; only then are Sin and Cos of the angle needed,
+        // and the run starts again from them.
         int32_t x = 0, y = 0;
-        bool decided = false;
-        if (InBoundedSinCosDomain(a)) {
-            double s = 0.0, c = 0.0;
-            BoundedSinCos(ad, s, c);
-            const double margin = BoundedScaleMargin(r);
-            decided = TruncDecidesWithin(r * s + FrameCentreX, margin, x) &&
-                      TruncDecidesWithin(r * c + FrameCentreY, margin, y);
-        }
-        if (!decided) {
-            x = Trunc(r * Sin(ad) + FrameCentreX);
-            y = Trunc(r * Cos(ad) + FrameCentreY);
+        const double margin = AngleRunMargin(r, Run.error);
+        if (!(TruncDecidesWithin(r * Run.sine + FrameCentreX, margin, x) &&
+              TruncDecidesWithin(r * Run.cosine + FrameCentreY, margin, y))) {
+            const double s = Sin(ad), c = Cos(ad);
+            StartAngleRun(Run, s, c);
+            x = Trunc(r * s + FrameCentreX);
+            y = Trunc(r * c + FrameCentreY);
         }
         if (x >= 0 && x <= FrameRight && y >= 0 && y <= FrameBottom)
             RenderTarget[int64_t{y} * RowStride + x] = pixel;
         const auto next = static_cast<float>(r + PointSpacing); // float32 steps set the count
         if (next == r) break; // only for radii far beyond any volume's reach
         r = next;
+        const float from = a;
         a = static_cast<float>(a + static_cast<double>(angleStep));
+        AdvanceAngleRun(Run, from, a);
     }
     const double tipAngle = a + TipAngleSteps * angleStep;
     const double tipRadius = r + TipBeyond;

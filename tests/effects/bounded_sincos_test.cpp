@@ -8,6 +8,8 @@
 #include <cmath>
 #include <cstdio>
 
+#include "raster/maths.h"
+
 namespace orv {
 namespace {
 
@@ -45,7 +47,8 @@ TEST(BoundedSinCos, DomainEdges) {
     EXPECT_FALSE(InBoundedSinCosDomain(NAN));
 }
 
-// A value within the margin of an integer is left to the exact routines; so are negative ones.
+// A value within the margin of an integer is left to the exact routines; negative values
+// truncate toward zero.
 TEST(BoundedTruncDecides, OnlyClearOfAPixelEdge) {
     int32_t result = -1;
     EXPECT_TRUE(BoundedTruncDecides(300.5, 200.0, result));
@@ -54,21 +57,71 @@ TEST(BoundedTruncDecides, OnlyClearOfAPixelEdge) {
     EXPECT_FALSE(BoundedTruncDecides(std::nextafter(300.0, 0.0), 200.0, result));
     EXPECT_FALSE(BoundedTruncDecides(300.0 + 1e-9, 200.0, result));
     EXPECT_TRUE(BoundedTruncDecides(300.0 + 1e-7, 200.0, result));
-    EXPECT_FALSE(BoundedTruncDecides(-0.5, 200.0, result));
+    EXPECT_TRUE(BoundedTruncDecides(-0.5, 200.0, result));
+    EXPECT_EQ(result, 0);
+    EXPECT_TRUE(BoundedTruncDecides(-300.5, 200.0, result));
+    EXPECT_EQ(result, -300);
+    EXPECT_FALSE(BoundedTruncDecides(-300.0, 200.0, result));
+    EXPECT_TRUE(BoundedTruncDecides(0.0, 200.0, result)); // no edge at 0: (-1, 1) truncates to 0
+    EXPECT_EQ(result, 0);
 }
 
-// The shared margin of a point's two coordinates covers the per-value margin of each, for any
-// distance and any centre coordinate up to 320, the largest sine or cosine the bound allows
-// included.
-TEST(BoundedScaleMargin, CoversEachCoordinatesOwnMargin) {
-    for (const double scale : {0.0, 1.0, 60.0, 200.0, 1e6, 1e12, 3.4e38})
-        for (const double centre : {0.0, 240.0, 320.0, -320.0}) {
-            const double value = scale * (1 + BoundedSinCosError) + centre;
-            EXPECT_GE(BoundedScaleMargin(scale),
-                      (scale + std::fabs(value)) * (2 * BoundedSinCosError))
-                << scale << " " << centre;
-            EXPECT_EQ(BoundedScaleMargin(-scale), BoundedScaleMargin(scale));
+// Distance of a run's values from Sin/Cos of its angle, which are within 2^-54 of the truth.
+double RunDistance(const AngleRun& run, double a) {
+    return std::hypot(run.sine - Sin(a), run.cosine - Cos(a));
+}
+
+// Runs of float32 angles a <- float(a + step) as a ray draws them: every 128th step size of the
+// binade [2^-10, 2^-9) over short runs from angles across the domain and through 0, and long
+// runs of the largest ray steps; the running bound covers the true distance at every angle.
+TEST(AngleRun, BoundCoversEveryStepOfLongRuns) {
+    AngleRun run;
+    double worstRatio = 0.0;
+    const auto drive = [&](float a, float step, int32_t steps) {
+        StartAngleRun(run, Sin(a), Cos(a));
+        for (int32_t k = 0; k < steps; ++k) {
+            const float next = static_cast<float>(a + static_cast<double>(step));
+            AdvanceAngleRun(run, a, next);
+            a = next;
+            const double distance = RunDistance(run, a);
+            ASSERT_LE(distance, run.error + 0x1p-53) << a << " " << step << " " << k;
+            worstRatio = std::fmax(worstRatio, distance / run.error);
         }
+    };
+    const uint32_t first = std::bit_cast<uint32_t>(0x1p-10f);
+    const uint32_t last = std::bit_cast<uint32_t>(0x1p-9f);
+    for (uint32_t bits = first; bits < last; bits += 128) {
+        const float step = std::bit_cast<float>(bits);
+        const float start = -0.05f + static_cast<float>((bits >> 7) % 97) * 0.08f;
+        drive(start, (bits & 128) ? step : -step, 64);
+    }
+    for (const float step : {0.002f, -0.002f, 0.0019999f, 0.05f}) drive(-3.0f, step, 10000);
+    char text[32];
+    std::snprintf(text, sizeof text, "%.3g", worstRatio);
+    RecordProperty("worst_share_of_bound", text);
+}
+
+// Steps whose difference a double may not hold exactly, and steps of 1 or more, end the run
+// instead of turning it; the double runs need both angles on one side of 0, within a factor 2.
+TEST(AngleRun, InexactStepsEndTheRun) {
+    AngleRun run;
+    StartAngleRun(run, Sin(0.5), Cos(0.5));
+    AdvanceAngleRun(run, 0.5f, 1e-20f);
+    EXPECT_EQ(run.error, INFINITY);
+    StartAngleRun(run, Sin(0x1p-30f), Cos(0x1p-30f));
+    AdvanceAngleRun(run, 0x1p-30f, 0.0f);
+    EXPECT_LT(run.error, 0x1p-40);
+    AdvanceAngleRun(run, 0.0f, 1.0f);
+    EXPECT_EQ(run.error, INFINITY);
+    StartAngleRun(run, Sin(-0.1), Cos(-0.1));
+    AdvanceAngleRunDouble(run, -0.1, 0.1);
+    EXPECT_EQ(run.error, INFINITY);
+    StartAngleRun(run, Sin(-0.3), Cos(-0.3));
+    AdvanceAngleRunDouble(run, -0.3, -0.1);
+    EXPECT_EQ(run.error, INFINITY);
+    StartAngleRun(run, Sin(0.3), Cos(0.3));
+    AdvanceAngleRunDouble(run, 0.3, 0.5);
+    EXPECT_LE(RunDistance(run, 0.5), run.error + 0x1p-53);
 }
 
 } // namespace
