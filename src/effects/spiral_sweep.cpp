@@ -4,6 +4,7 @@
 
 #include <cmath>
 
+#include "effects/bounded_sincos.h"
 #include "effects/effects.h"
 #include "effects/repeated_sum.h"
 #include "raster/maths.h"
@@ -21,6 +22,20 @@ constexpr double SpiralSpan = 25.132741224; // four turns
 // The spiral ends after 126 strokes; the cap only matters once the angle is so large (about
 // 2^51) that adding 0.2 no longer moves it, where the loop would otherwise never end.
 constexpr int32_t SpiralStrokeCap = 256;
+
+AngleRun Run; // the sine and cosine of the stroke angle, carried from stroke to stroke
+
+// The pixel at distance scale from the centre in the direction a, the run's current angle.
+void Point(double a, double scale, int32_t& x, int32_t& y) {
+    const double margin = AngleRunMargin(scale, Run.error);
+    if (TruncDecidesWithin(scale * Run.sine + FrameCentreX, margin, x) &&
+        TruncDecidesWithin(scale * Run.cosine + FrameCentreY, margin, y))
+        return;
+    const double s = Sin(a), c = Cos(a);
+    StartAngleRun(Run, s, c);
+    x = Trunc(scale * s + FrameCentreX);
+    y = Trunc(scale * c + FrameCentreY);
+}
 } // namespace
 
 int32_t DrawSpiralSweep(int32_t trigger, int32_t elapsed, int32_t /*note*/, int32_t /*volume*/) {
@@ -34,9 +49,14 @@ int32_t DrawSpiralSweep(int32_t trigger, int32_t elapsed, int32_t /*note*/, int3
     const ColorTriple colour{static_cast<uint8_t>(SpiralGlow * 4), 0,
                              static_cast<uint8_t>(SpiralGlow * 5)};
 
+    // The sine and cosine of the stroke angles, each the last one plus 0.2, are carried along
+    // the spiral; a coordinate that lies within their error of a pixel edge takes Sin and Cos
+    // of its angle instead, and the run starts again from them.
     const double angle = SpiralAngle;
-    DrawLine(Trunc(100.0 * Sin(angle) + FrameCentreX), Trunc(100.0 * Cos(angle) + FrameCentreY),
-             FrameCentreX, FrameCentreY, colour);
+    Run.error = INFINITY;
+    int32_t x = 0, y = 0;
+    Point(angle, 100.0, x, y);
+    DrawLine(x, y, FrameCentreX, FrameCentreY, colour);
 
     const double end = angle + SpiralSpan;
     double d = angle;
@@ -45,10 +65,13 @@ int32_t DrawSpiralSweep(int32_t trigger, int32_t elapsed, int32_t /*note*/, int3
     int32_t strokes = 0;
     do {
         const double outer = static_cast<double>(radius) + e;
-        DrawLine(Trunc(radius * Sin(d) + FrameCentreX), Trunc(radius * Cos(d) + FrameCentreY),
-                 Trunc(outer * Sin(d + SpiralStrokeAngle) + FrameCentreX),
-                 Trunc(outer * Cos(d + SpiralStrokeAngle) + FrameCentreY), colour);
-        d += SpiralStrokeAngle;
+        int32_t x0 = 0, y0 = 0, x1 = 0, y1 = 0;
+        Point(d, radius, x0, y0);
+        const double next = d + SpiralStrokeAngle;
+        AdvanceAngleRunDouble(Run, d, next);
+        Point(next, outer, x1, y1);
+        DrawLine(x0, y0, x1, y1, colour);
+        d = next;
         radius = static_cast<float>(radius + 3.0); // float32 on purpose
         ++e;
     } while (d < end && ++strokes < SpiralStrokeCap);
