@@ -4,6 +4,7 @@
 
 #include <cmath>
 
+#include "effects/bounded_sincos.h"
 #include "effects/effects.h"
 #include "raster/maths.h"
 #include "raster/raster.h"
@@ -22,16 +23,33 @@ constexpr double TurnUnit = 0.015625f;       // 1/64 radian per random step, a f
 constexpr double TipDistance = 4.0f;         // tip circle beyond the end point, a float constant
 constexpr double StartAngleUnit = 0.0078125; // 1/128 radian
 constexpr float StartLength = 20.0f;
+
+// The end and tip points of a segment from the bounded sine and cosine, when none of the four
+// coordinates lies within their error of a pixel edge.
+bool BoundedEnds(int32_t x, int32_t y, float angle, float length, int32_t& endX, int32_t& endY,
+                 int32_t& tipX, int32_t& tipY) {
+    if (!InBoundedSinCosDomain(angle)) return false;
+    double s = 0.0, c = 0.0;
+    BoundedSinCos(angle, s, c);
+    const double tipLength = length + TipDistance;
+    return BoundedTruncDecides(x + length * s, length, endX) &&
+           BoundedTruncDecides(y + length * c, length, endY) &&
+           BoundedTruncDecides(x + tipLength * s, tipLength, tipX) &&
+           BoundedTruncDecides(y + tipLength * c, tipLength, tipY);
+}
 } // namespace
 
 void GrowLightningBranch(int32_t x, int32_t y, float angle, float length, int32_t level) {
     while (level != LightningLevels) {
-        const double s = Sin(static_cast<double>(angle));
-        const double c = Cos(static_cast<double>(angle));
-        const int32_t endX = Trunc(x + length * s);
-        const int32_t endY = Trunc(y + length * c);
-        const int32_t tipX = Trunc(x + (length + TipDistance) * s);
-        const int32_t tipY = Trunc(y + (length + TipDistance) * c);
+        int32_t endX = 0, endY = 0, tipX = 0, tipY = 0;
+        if (!BoundedEnds(x, y, angle, length, endX, endY, tipX, tipY)) {
+            const double s = Sin(static_cast<double>(angle));
+            const double c = Cos(static_cast<double>(angle));
+            endX = Trunc(x + length * s);
+            endY = Trunc(y + length * c);
+            tipX = Trunc(x + (length + TipDistance) * s);
+            tipY = Trunc(y + (length + TipDistance) * c);
+        }
         // The size bound (2^(12 - level) - 1 segments per call) keeps this inside the table.
         LightningSegments[LightningSegmentCount++] = {x, y, endX, endY, tipX, tipY, level};
 
