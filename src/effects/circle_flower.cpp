@@ -70,7 +70,18 @@ bool CircleMissesFrame(int32_t cx, int32_t cy, int32_t radius) {
     const double outY = y < 0 ? -y : y > FrameBottom ? y - FrameBottom : 0.0;
     const double farX = std::max(std::fabs(x), std::fabs(x - FrameRight));
     const double farY = std::max(std::fabs(y), std::fabs(y - FrameBottom));
-    return Hypot(outX, outY) > radius + 2.0 || Hypot(farX, farY) < radius - 2.0;
+    const double beyond = radius + 2.0, within = radius - 2.0;
+    // All integers: Hypot rounds correctly, and the square root of an integer that is not r^2
+    // lies more than 1 / (2r + 1) from any integer r, far more than half a unit of r's last
+    // place for r < 2^26. So Hypot(x, y) > r exactly when x^2 + y^2 > r^2 (and < likewise),
+    // and below 2^26 the squares and their sum are exact.
+    constexpr double Exact = 67108864.0; // 2^26
+    // A distance is never below 0, so a negative bound is passed and a bound of 0 or less is
+    // never undercut.
+    if (beyond < Exact && farX < Exact && farY < Exact)
+        return beyond < 0.0 || outX * outX + outY * outY > beyond * beyond ||
+               (within > 0.0 && farX * farX + farY * farY < within * within);
+    return Hypot(outX, outY) > beyond || Hypot(farX, farY) < within;
 }
 
 void DrawFlowerNode(int32_t cx, int32_t cy, int32_t radius, const ColorTriple& colour, float angle,

@@ -60,7 +60,11 @@ void StartBurst() {
 void DrawCurlingRay(float angle, float angleStep, float length, float startRadius,
                     const ColorTriple& colour) {
     const uint32_t pixel = MakePixel(colour);
-    Run.error = INFINITY; // no values yet: the first point starts the run
+    uint32_t* const target = RenderTarget;
+    const int64_t stride = RowStride;
+    // A copy in registers for the loop; the cached steps go back for the next ray.
+    AngleRun run = Run;
+    run.error = INFINITY; // no values yet: the first point starts the run
     const auto end = static_cast<float>(static_cast<double>(length) + startRadius);
     float r = startRadius;
     float a = angle;
@@ -70,23 +74,23 @@ void DrawCurlingRay(float angle, float angleStep, float length, float startRadiu
         // within their error of a pixel edge; only then are Sin and Cos of the angle needed,
         // and the run starts again from them.
         int32_t x = 0, y = 0;
-        const double margin = AngleRunMargin(r, Run.error);
-        if (!(TruncDecidesWithin(r * Run.sine + FrameCentreX, margin, x) &&
-              TruncDecidesWithin(r * Run.cosine + FrameCentreY, margin, y))) {
+        const double margin = AngleRunMargin(r, run.error);
+        if (!(TruncDecidesWithin(r * run.sine + FrameCentreX, margin, x) &&
+              TruncDecidesWithin(r * run.cosine + FrameCentreY, margin, y))) {
             const double s = Sin(ad), c = Cos(ad);
-            StartAngleRun(Run, s, c);
+            StartAngleRun(run, s, c);
             x = Trunc(r * s + FrameCentreX);
             y = Trunc(r * c + FrameCentreY);
         }
-        if (x >= 0 && x <= FrameRight && y >= 0 && y <= FrameBottom)
-            RenderTarget[int64_t{y} * RowStride + x] = pixel;
+        if (x >= 0 && x <= FrameRight && y >= 0 && y <= FrameBottom) target[y * stride + x] = pixel;
         const auto next = static_cast<float>(r + PointSpacing); // float32 steps set the count
         if (next == r) break; // only for radii far beyond any volume's reach
         r = next;
         const float from = a;
         a = static_cast<float>(a + static_cast<double>(angleStep));
-        AdvanceAngleRun(Run, from, a);
+        AdvanceAngleRun(run, from, a);
     }
+    Run = run;
     const double tipAngle = a + TipAngleSteps * angleStep;
     const double tipRadius = r + TipBeyond;
     DrawCircle(Trunc(tipRadius * Sin(tipAngle) + FrameCentreX),

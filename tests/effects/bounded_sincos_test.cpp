@@ -71,6 +71,21 @@ double RunDistance(const AngleRun& run, double a) {
     return std::hypot(run.sine - Sin(a), run.cosine - Cos(a));
 }
 
+// The series for small steps, against Sin/Cos (correctly rounded) at every 512th float32 from
+// 2^-20 up to the limit, both signs.
+TEST(SmallAngleSinCos, WithinTwoUnitsOfTheCorrectlyRounded) {
+    const uint32_t first = std::bit_cast<uint32_t>(0x1p-20f);
+    const uint32_t last = std::bit_cast<uint32_t>(static_cast<float>(SmallAngleLimit));
+    for (uint32_t bits = first; bits <= last; bits += 512)
+        for (const float sign : {1.0f, -1.0f}) {
+            const double d = sign * std::bit_cast<float>(bits);
+            double s = 0.0, c = 0.0;
+            SmallAngleSinCos(d, s, c);
+            ASSERT_LE(std::fabs(s - Sin(d)), 0x1p-52 * std::fabs(Sin(d))) << d;
+            ASSERT_LE(std::fabs(c - Cos(d)), 0x1p-53) << d;
+        }
+}
+
 // Runs of float32 angles a <- float(a + step) as a ray draws them: every 128th step size of the
 // binade [2^-10, 2^-9) over short runs from angles across the domain and through 0, and long
 // runs of the largest ray steps; the running bound covers the true distance at every angle.

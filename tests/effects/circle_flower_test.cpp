@@ -1,11 +1,13 @@
 // Circle flower: its growth and death, the radii level by level, the shared pen and the spin.
 #include "effects/circle_flower.h"
 
+#include <algorithm>
 #include <cmath>
 
 #include <gtest/gtest.h>
 
 #include "effects/effects.h"
+#include "raster/maths.h"
 #include "raster/raster.h"
 #include "support/frame.h"
 
@@ -155,6 +157,27 @@ TEST(CircleFlower, SkippedCirclesPlotNothing) {
     EXPECT_GT(skipped, 1000);
     EXPECT_FALSE(CircleMissesFrame(320, 240, 400)); // reaches the corners
     EXPECT_TRUE(CircleMissesFrame(320, 240, 403));
+}
+
+// The test on squared integers answers as the comparison of Hypot with the radius does, right
+// at the edges too (whole-number distances such as 6-8-10 included).
+TEST(CircleFlower, MissTestMatchesHypotAtEveryEdge) {
+    for (int32_t cx = -200; cx < 840; cx += 2)
+        for (int32_t cy = -200; cy < 680; cy += 2) {
+            const double x = cx, y = cy;
+            const double outX = std::max({0.0, -x, x - 639.0});
+            const double outY = std::max({0.0, -y, y - 479.0});
+            const double farX = std::max(std::fabs(x), std::fabs(x - 639.0));
+            const double farY = std::max(std::fabs(y), std::fabs(y - 479.0));
+            const double nearEdge = Hypot(outX, outY), farEdge = Hypot(farX, farY);
+            for (const double edge : {std::round(nearEdge) - 2.0, std::round(farEdge) + 2.0})
+                for (int32_t k = -1; k <= 1; ++k) {
+                    const auto radius = static_cast<int32_t>(edge) + k;
+                    const bool expected = nearEdge > radius + 2.0 || farEdge < radius - 2.0;
+                    ASSERT_EQ(CircleMissesFrame(cx, cy, radius), expected)
+                        << cx << " " << cy << " " << radius;
+                }
+        }
 }
 
 // A flower grown over days without a frame is drawn at once, its huge circles left unplotted.
