@@ -3,6 +3,8 @@
 // distance cannot change the integer, and std::sin/std::cos where it could.
 #pragma once
 
+#include <algorithm>
+#include <bit>
 #include <cmath>
 #include <cstdint>
 
@@ -111,11 +113,13 @@ inline void StartAngleRun(AngleRun& run, double sine, double cosine) {
     run.error = AngleRunStartError;
 }
 
-// Whether the difference of two float32 values with |to - from| < 1 is exact in double.
+// Whether the difference of two float32 values with |to - from| < 1 is exact in double: each
+// is 0 or at least 2^-30 in size (the magnitude's bits less one wrap round for 0).
 inline bool AngleRunStepIsExact(float from, float to) {
-    constexpr float Smallest = 0x1p-30f;
-    return (from == 0.0f || std::fabs(from) >= Smallest) &&
-           (to == 0.0f || std::fabs(to) >= Smallest);
+    constexpr uint32_t Smallest = std::bit_cast<uint32_t>(0x1p-30f);
+    const uint32_t f = std::bit_cast<uint32_t>(from) & 0x7FFFFFFFu;
+    const uint32_t t = std::bit_cast<uint32_t>(to) & 0x7FFFFFFFu;
+    return std::min(f - 1, t - 1) >= Smallest - 1;
 }
 
 // Sine and cosine of |d| <= 2^-6 by their series, through d^7 and d^6: the terms left out are
