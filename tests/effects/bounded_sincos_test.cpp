@@ -7,6 +7,7 @@
 #include <bit>
 #include <cmath>
 #include <cstdio>
+#include <type_traits>
 
 #include "raster/maths.h"
 
@@ -119,24 +120,21 @@ TEST(AngleRun, BoundCoversEveryStepOfLongRuns) {
 // Steps whose difference a double may not hold exactly, and steps of 1 or more, end the run
 // instead of turning it; the double runs need both angles on one side of 0, within a factor 2.
 TEST(AngleRun, InexactStepsEndTheRun) {
-    AngleRun run;
-    StartAngleRun(run, Sin(0.5), Cos(0.5));
-    AdvanceAngleRun(run, 0.5f, 1e-20f);
-    EXPECT_EQ(run.error, INFINITY);
-    StartAngleRun(run, Sin(0x1p-30f), Cos(0x1p-30f));
-    AdvanceAngleRun(run, 0x1p-30f, 0.0f);
-    EXPECT_LT(run.error, 0x1p-40);
-    AdvanceAngleRun(run, 0.0f, 1.0f);
-    EXPECT_EQ(run.error, INFINITY);
-    StartAngleRun(run, Sin(-0.1), Cos(-0.1));
-    AdvanceAngleRunDouble(run, -0.1, 0.1);
-    EXPECT_EQ(run.error, INFINITY);
-    StartAngleRun(run, Sin(-0.3), Cos(-0.3));
-    AdvanceAngleRunDouble(run, -0.3, -0.1);
-    EXPECT_EQ(run.error, INFINITY);
-    StartAngleRun(run, Sin(0.3), Cos(0.3));
-    AdvanceAngleRunDouble(run, 0.3, 0.5);
-    EXPECT_LE(RunDistance(run, 0.5), run.error + 0x1p-53);
+    const auto after = [](auto from, auto to) {
+        AngleRun run;
+        StartAngleRun(run, Sin(from), Cos(from));
+        if constexpr (std::is_same_v<decltype(from), float>)
+            AdvanceAngleRun(run, from, to);
+        else
+            AdvanceAngleRunDouble(run, from, to);
+        return run.error;
+    };
+    EXPECT_EQ(after(0.5f, 1e-20f), INFINITY);
+    EXPECT_LT(after(0x1p-30f, 0.0f), 0x1p-40);
+    EXPECT_EQ(after(0.0f, 1.0f), INFINITY);
+    EXPECT_EQ(after(-0.1, 0.1), INFINITY);
+    EXPECT_EQ(after(-0.3, -0.1), INFINITY);
+    EXPECT_LT(after(0.3, 0.5), 0x1p-40);
 }
 
 } // namespace
