@@ -1,6 +1,7 @@
 // A long heavy script, frame by frame: the mean, 99th percentile and worst CPU time of one
-// RenderFrame in each display mode, and the offline renderer's pace with the trace's CRCs, each
-// also as a ratio to a memset of the 1.2 MB frame measured in the same run.
+// RenderFrame in each display mode (the worst frame by its median over five runs), and the offline
+// renderer's pace with the trace's CRCs, each also as a ratio to a memset of the 1.2 MB frame
+// measured in the same run.
 #include <benchmark/benchmark.h>
 
 #include <algorithm>
@@ -74,22 +75,33 @@ double RunScript(int32_t mode, bool crcs, std::vector<double>& frameSeconds) {
     return (now - 5020) * 1e-3;
 }
 
+// The worst frame is the frame whose median over the runs is highest: one sample's CPU time also
+// holds whatever the machine did to it (a virtual CPU held up by its host, caches emptied by
+// other work), which the median of five runs leaves out. The worst single sample is shown too.
 void BM_HeavyScriptFrames(benchmark::State& state) {
     const auto mode = static_cast<int32_t>(state.range(0));
     std::vector<double> frames, all;
+    std::vector<std::vector<double>> byFrame(ScriptFrames);
     for (auto _ : state) {
         RunScript(mode, false, frames);
         all.insert(all.end(), frames.begin(), frames.end());
+        for (size_t k = 0; k < frames.size(); ++k) byFrame[k].push_back(frames[k]);
+    }
+    double worst = 0.0;
+    for (std::vector<double>& runs : byFrame) {
+        std::sort(runs.begin(), runs.end());
+        worst = std::max(worst, runs[runs.size() / 2]);
     }
     std::sort(all.begin(), all.end());
     double sum = 0.0;
     for (const double t : all) sum += t;
     const double memset = MemsetSeconds();
-    const double mean = sum / double(all.size()), worst = all.back();
+    const double mean = sum / double(all.size());
     const double p99 = all[all.size() * 99 / 100];
     state.counters["mean_us"] = mean * 1e6;
     state.counters["p99_us"] = p99 * 1e6;
     state.counters["worst_us"] = worst * 1e6;
+    state.counters["worst_sample_us"] = all.back() * 1e6;
     state.counters["memset_us"] = memset * 1e6;
     state.counters["worst_per_memset"] = worst / memset;
     state.counters["mean_per_memset"] = mean / memset;
@@ -99,7 +111,7 @@ BENCHMARK(BM_HeavyScriptFrames)
     ->Arg(1)
     ->Arg(2)
     ->Unit(benchmark::kMillisecond)
-    ->Iterations(3);
+    ->Iterations(5);
 
 // The offline renderer's work per frame (RenderFrame and the CRCs; printing is left out).
 void BM_HeavyScriptRender(benchmark::State& state) {
