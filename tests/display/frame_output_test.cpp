@@ -65,6 +65,10 @@ TEST(ConvertFrame, TwentyFourBitRowRoutinesAgreeWithTheByteOrder) {
 #if defined(__x86_64__) || defined(__i386__)
     if (__builtin_cpu_supports("ssse3")) routines.push_back(ConvertRow24Shuffle);
 #endif
+#if ORV_WIDE_VECTORS
+    if (__builtin_cpu_supports("avx512vbmi") && __builtin_cpu_supports("avx512bw"))
+        routines.push_back(ConvertRow24Wide);
+#endif
     for (const Routine routine : routines) {
         std::vector<uint8_t> out(1924, 0xEE);
         routine(row.data(), out.data());
