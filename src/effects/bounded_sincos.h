@@ -4,9 +4,9 @@
 #pragma once
 
 #include <algorithm>
-#include <bit>
 #include <cmath>
 #include <cstdint>
+#include <cstring>
 
 #include "raster/maths.h"
 
@@ -113,12 +113,19 @@ inline void StartAngleRun(AngleRun& run, double sine, double cosine) {
     run.error = AngleRunStartError;
 }
 
+// The bits of a float32 (through memcpy: not every library the demo builds with has bit_cast).
+inline uint32_t FloatBits(float value) {
+    uint32_t bits;
+    std::memcpy(&bits, &value, sizeof bits);
+    return bits;
+}
+
 // Whether the difference of two float32 values with |to - from| < 1 is exact in double: each
 // is 0 or at least 2^-30 in size (the magnitude's bits less one wrap round for 0).
 inline bool AngleRunStepIsExact(float from, float to) {
-    constexpr uint32_t Smallest = std::bit_cast<uint32_t>(0x1p-30f);
-    const uint32_t f = std::bit_cast<uint32_t>(from) & 0x7FFFFFFFu;
-    const uint32_t t = std::bit_cast<uint32_t>(to) & 0x7FFFFFFFu;
+    constexpr uint32_t Smallest = 0x30800000u; // the bits of 2^-30
+    const uint32_t f = FloatBits(from) & 0x7FFFFFFFu;
+    const uint32_t t = FloatBits(to) & 0x7FFFFFFFu;
     return std::min(f - 1, t - 1) >= Smallest - 1;
 }
 

@@ -4,9 +4,9 @@
 
 #include <gtest/gtest.h>
 
-#include <bit>
 #include <cmath>
 #include <cstdio>
+#include <cstring>
 #include <type_traits>
 
 #include "raster/maths.h"
@@ -14,17 +14,23 @@
 namespace orv {
 namespace {
 
+float BitsFloat(uint32_t bits) {
+    float value;
+    std::memcpy(&value, &bits, sizeof value);
+    return value;
+}
+
 // Binade k covers 2^(k-4) <= |a| < 2^(k-3); k = 0..6 is the domain 1/16 .. 8.
 class BoundedSinCosSweep : public ::testing::TestWithParam<int> {};
 
 TEST_P(BoundedSinCosSweep, EveryFloatOfTheBinadeIsWithinTheBound) {
     const float first = std::ldexp(1.0f, GetParam() - 4);
-    const uint32_t begin = std::bit_cast<uint32_t>(first);
-    const uint32_t end = std::bit_cast<uint32_t>(first * 2);
+    const uint32_t begin = FloatBits(first);
+    const uint32_t end = FloatBits(first * 2);
     double worst = 0.0;
     for (const uint32_t sign : {0u, 0x80000000u}) {
         for (uint32_t bits = begin; bits < end; ++bits) {
-            const float a = std::bit_cast<float>(bits | sign);
+            const float a = BitsFloat(bits | sign);
             ASSERT_TRUE(InBoundedSinCosDomain(a));
             double s = 0.0, c = 0.0;
             BoundedSinCos(a, s, c);
@@ -75,11 +81,11 @@ double RunDistance(const AngleRun& run, double a) {
 // The series for small steps, against Sin/Cos (correctly rounded) at every 512th float32 from
 // 2^-20 up to the limit, both signs.
 TEST(SmallAngleSinCos, WithinTwoUnitsOfTheCorrectlyRounded) {
-    const uint32_t first = std::bit_cast<uint32_t>(0x1p-20f);
-    const uint32_t last = std::bit_cast<uint32_t>(static_cast<float>(SmallAngleLimit));
+    const uint32_t first = FloatBits(0x1p-20f);
+    const uint32_t last = FloatBits(static_cast<float>(SmallAngleLimit));
     for (uint32_t bits = first; bits <= last; bits += 512)
         for (const float sign : {1.0f, -1.0f}) {
-            const double d = sign * std::bit_cast<float>(bits);
+            const double d = sign * BitsFloat(bits);
             double s = 0.0, c = 0.0;
             SmallAngleSinCos(d, s, c);
             ASSERT_LE(std::fabs(s - Sin(d)), 0x1p-52 * std::fabs(Sin(d))) << d;
@@ -104,10 +110,10 @@ TEST(AngleRun, BoundCoversEveryStepOfLongRuns) {
             worstRatio = std::fmax(worstRatio, distance / run.error);
         }
     };
-    const uint32_t first = std::bit_cast<uint32_t>(0x1p-10f);
-    const uint32_t last = std::bit_cast<uint32_t>(0x1p-9f);
+    const uint32_t first = FloatBits(0x1p-10f);
+    const uint32_t last = FloatBits(0x1p-9f);
     for (uint32_t bits = first; bits < last; bits += 128) {
-        const float step = std::bit_cast<float>(bits);
+        const float step = BitsFloat(bits);
         const float start = -0.05f + static_cast<float>((bits >> 7) % 97) * 0.08f;
         drive(start, (bits & 128) ? step : -step, 64);
     }
