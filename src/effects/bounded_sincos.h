@@ -9,6 +9,7 @@
 #include <cstring>
 
 #include "raster/maths.h"
+#include "raster/raster.h"
 
 namespace orv {
 
@@ -195,6 +196,20 @@ inline void AdvanceAngleRunDouble(AngleRun& run, double from, double to) {
 // of the products and sums on both sides, with room for the rounding of the margin itself.
 inline double AngleRunMargin(double scale, double error) {
     return (scale + 512.0) * (error + 0x1p-50);
+}
+
+// The pixel at distance scale from the frame's centre in the direction a, the run's current
+// angle: from the run unless a coordinate lies within its error of a pixel edge; then from Sin
+// and Cos of a, from which the run starts again.
+inline void AngleRunPoint(AngleRun& run, double a, double scale, int32_t& x, int32_t& y) {
+    const double margin = AngleRunMargin(scale, run.error);
+    if (TruncDecidesWithin(scale * run.sine + FrameCentreX, margin, x) &&
+        TruncDecidesWithin(scale * run.cosine + FrameCentreY, margin, y))
+        return;
+    const double s = Sin(a), c = Cos(a);
+    StartAngleRun(run, s, c);
+    x = Trunc(scale * s + FrameCentreX);
+    y = Trunc(scale * c + FrameCentreY);
 }
 
 } // namespace orv

@@ -69,19 +69,10 @@ void DrawCurlingRay(float angle, float angleStep, float length, float startRadiu
     float r = startRadius;
     float a = angle;
     while (r < end) {
-        const double ad = a;
         // The sine and cosine carried along the ray decide the pixel unless a coordinate lies
-        // within their error of a pixel edge; only then are Sin and Cos of the angle needed,
-        // and the run starts again from them.
+        // within their error of a pixel edge.
         int32_t x = 0, y = 0;
-        const double margin = AngleRunMargin(r, run.error);
-        if (!(TruncDecidesWithin(r * run.sine + FrameCentreX, margin, x) &&
-              TruncDecidesWithin(r * run.cosine + FrameCentreY, margin, y))) {
-            const double s = Sin(ad), c = Cos(ad);
-            StartAngleRun(run, s, c);
-            x = Trunc(r * s + FrameCentreX);
-            y = Trunc(r * c + FrameCentreY);
-        }
+        AngleRunPoint(run, a, r, x, y);
         if (x >= 0 && x <= FrameRight && y >= 0 && y <= FrameBottom) target[y * stride + x] = pixel;
         const auto next = static_cast<float>(r + PointSpacing); // float32 steps set the count
         if (next == r) break; // only for radii far beyond any volume's reach

@@ -25,17 +25,6 @@ constexpr int32_t SpiralStrokeCap = 256;
 
 AngleRun Run; // the sine and cosine of the stroke angle, carried from stroke to stroke
 
-// The pixel at distance scale from the centre in the direction a, the run's current angle.
-void Point(double a, double scale, int32_t& x, int32_t& y) {
-    const double margin = AngleRunMargin(scale, Run.error);
-    if (TruncDecidesWithin(scale * Run.sine + FrameCentreX, margin, x) &&
-        TruncDecidesWithin(scale * Run.cosine + FrameCentreY, margin, y))
-        return;
-    const double s = Sin(a), c = Cos(a);
-    StartAngleRun(Run, s, c);
-    x = Trunc(scale * s + FrameCentreX);
-    y = Trunc(scale * c + FrameCentreY);
-}
 } // namespace
 
 int32_t DrawSpiralSweep(int32_t trigger, int32_t elapsed, int32_t /*note*/, int32_t /*volume*/) {
@@ -55,7 +44,7 @@ int32_t DrawSpiralSweep(int32_t trigger, int32_t elapsed, int32_t /*note*/, int3
     const double angle = SpiralAngle;
     Run.error = INFINITY;
     int32_t x = 0, y = 0;
-    Point(angle, 100.0, x, y);
+    AngleRunPoint(Run, angle, 100.0, x, y);
     DrawLine(x, y, FrameCentreX, FrameCentreY, colour);
 
     const double end = angle + SpiralSpan;
@@ -66,10 +55,10 @@ int32_t DrawSpiralSweep(int32_t trigger, int32_t elapsed, int32_t /*note*/, int3
     do {
         const double outer = static_cast<double>(radius) + e;
         int32_t x0 = 0, y0 = 0, x1 = 0, y1 = 0;
-        Point(d, radius, x0, y0);
+        AngleRunPoint(Run, d, radius, x0, y0);
         const double next = d + SpiralStrokeAngle;
         AdvanceAngleRunDouble(Run, d, next);
-        Point(next, outer, x1, y1);
+        AngleRunPoint(Run, next, outer, x1, y1);
         DrawLine(x0, y0, x1, y1, colour);
         d = next;
         radius = static_cast<float>(radius + 3.0); // float32 on purpose
