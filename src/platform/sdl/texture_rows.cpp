@@ -25,21 +25,30 @@ namespace {
 // are blue, green, red, 0 in memory; the texture wants red and blue swapped.
 __attribute__((target_clones("avx2", "default"))) bool
 StoreRow(uint8_t* held, const uint8_t* row, size_t rowBytes, int32_t bitsPerPixel) {
-    if (bitsPerPixel != 32 || rowBytes % 32 != 0) {
+    if (bitsPerPixel != 32) {
         if (std::memcmp(held, row, rowBytes) == 0) return false;
         std::memcpy(held, row, rowBytes);
         return true;
     }
-    // Eight pixels a step in the compiler's vector types.
+    // Eight pixels a step in the compiler's vector types, then the pixels left one by one.
     using Pixels = uint32_t __attribute__((vector_size(32)));
     Pixels changed{};
-    for (size_t i = 0; i < rowBytes; i += sizeof(Pixels)) {
+    size_t i = 0;
+    for (; i + sizeof(Pixels) <= rowBytes; i += sizeof(Pixels)) {
         Pixels p, old;
         std::memcpy(&p, row + i, sizeof p);
         std::memcpy(&old, held + i, sizeof old);
         p = (p & 0xFF00FF00u) | (p >> 16 & 0xFFu) | (p & 0xFFu) << 16;
         changed |= p ^ old;
         std::memcpy(held + i, &p, sizeof p);
+    }
+    for (; i + 4 <= rowBytes; i += 4) {
+        uint32_t p, old;
+        std::memcpy(&p, row + i, 4);
+        std::memcpy(&old, held + i, 4);
+        p = (p & 0xFF00FF00u) | (p >> 16 & 0xFFu) | (p & 0xFFu) << 16; // the same, one pixel
+        changed[0] |= p ^ old;
+        std::memcpy(held + i, &p, 4);
     }
     for (int k = 1; k < 8; ++k) changed[0] |= changed[k];
     return changed[0] != 0;
