@@ -139,9 +139,18 @@ void Translate(const SDL_Event& event) {
     }
 }
 
-void PumpEvents() {
+// Translates the events SDL already holds, without asking the display for more.
+void TranslateHeldEvents() {
     SDL_Event event;
-    while (SDL_PollEvent(&event)) Translate(event);
+    while (SDL_PeepEvents(&event, 1, SDL_GETEVENT, SDL_FIRSTEVENT, SDL_LASTEVENT) > 0)
+        Translate(event);
+}
+
+// Asks the display once for its events, then translates them. (SDL_PollEvent would ask again
+// for every event it returns.)
+void PumpEvents() {
+    SDL_PumpEvents();
+    TranslateHeldEvents();
 }
 } // namespace
 
@@ -218,9 +227,18 @@ int32_t GetSystemMetrics(int32_t index) {
     return index == SM_CXSCREEN ? mode.w : mode.h;
 }
 
+// Each pass asks the display for events once: before a timer message that is already due (so
+// that keys still come first when frames take longer than the period), or by waiting for the
+// next event until the timer is due. A wait that ran out has just asked, and nothing came.
 int32_t GetMessageA(MSG* msg, HWND, uint32_t, uint32_t) {
+    bool asked = false;
     for (;;) {
-        if (sdl::VideoUp) sdl::PumpEvents();
+        const uint64_t now = SDL_GetTicks64();
+        const bool timerDue = sdl::TimerOn && now >= sdl::TimerDue;
+        if (timerDue && sdl::VideoUp && !asked) {
+            sdl::PumpEvents();
+            asked = true;
+        }
         // A window destroyed by another program ends the run as a close request does.
         if (!sdl::LossReported && sdl::WindowLostOutside()) {
             sdl::LossReported = true;
@@ -233,18 +251,22 @@ int32_t GetMessageA(MSG* msg, HWND, uint32_t, uint32_t) {
             if (msg->message == WM_SETCURSOR) sdl::CursorMessageWaiting = false;
             return msg->message == WM_QUIT ? 0 : 1;
         }
-        uint64_t now = SDL_GetTicks64();
-        if (sdl::TimerOn && now >= sdl::TimerDue) {
+        if (timerDue) {
             // One timer message however many periods have passed.
             while (sdl::TimerDue <= now) sdl::TimerDue += sdl::TimerPeriod;
             *msg = MSG{&Current().window, WM_TIMER, sdl::TimerId, 0};
             return 1;
         }
-        int timeout = sdl::TimerOn ? int(sdl::TimerDue - now) : -1;
+        const int timeout = sdl::TimerOn ? int(sdl::TimerDue - now) : -1;
         SDL_Event event;
-        if (sdl::VideoUp && SDL_WaitEventTimeout(&event, timeout)) {
-            sdl::Translate(event);
-        } else if (!sdl::VideoUp) {
+        if (sdl::VideoUp) {
+            // SDL_WaitEventTimeout asks the display before it sleeps.
+            if (SDL_WaitEventTimeout(&event, timeout)) {
+                sdl::Translate(event);
+                sdl::TranslateHeldEvents();
+            }
+            asked = true;
+        } else {
             SDL_Delay(timeout < 0 ? 100 : uint32_t(timeout));
         }
     }
