@@ -90,8 +90,12 @@ TEST(RowCrc, MatchesThePlainCrcOverZeroAndDrawnRowsWithAndWithoutPadding) {
                 frame[y * pitch + y % rowBytes] = uint8_t(y); // a run of drawn rows
             frame[(rows - 1) * pitch] = 9;                    // and a drawn last row
             const RowCrc crc(rowBytes);
-            EXPECT_EQ(crc.Rows(frame.data(), pitch, rows), Reference(frame, rowBytes, pitch, rows))
+            const uint32_t expected = Reference(frame, rowBytes, pitch, rows);
+            EXPECT_EQ(crc.RowsInFull(frame.data(), pitch, rows), expected)
                 << rowBytes << " " << padding;
+            EXPECT_EQ(crc.RowsSkippingZeroRows(frame.data(), pitch, rows), expected)
+                << rowBytes << " " << padding;
+            EXPECT_EQ(crc.Rows(frame.data(), pitch, rows), expected) << rowBytes << " " << padding;
         }
 }
 

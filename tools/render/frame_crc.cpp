@@ -302,6 +302,19 @@ uint32_t RowCrc::AppendZeroRow(uint32_t crc) const {
 }
 
 uint32_t RowCrc::Rows(const uint8_t* first, size_t pitch, int32_t count) const {
+    return Crc32Fold512Available() ? RowsInFull(first, pitch, count)
+                                   : RowsSkippingZeroRows(first, pitch, count);
+}
+
+uint32_t RowCrc::RowsInFull(const uint8_t* first, size_t pitch, int32_t count) const {
+    if (pitch == rowBytes_) return Crc32Update(0, first, rowBytes_ * size_t(count));
+    uint32_t crc = 0;
+    for (int32_t y = 0; y < count; ++y)
+        crc = Crc32Update(crc, first + size_t(y) * pitch, rowBytes_);
+    return crc;
+}
+
+uint32_t RowCrc::RowsSkippingZeroRows(const uint8_t* first, size_t pitch, int32_t count) const {
     // Drawn rows that lie back to back in memory go to the CRC in one run: fewer set-ups and
     // reductions.
     uint32_t crc = 0;
