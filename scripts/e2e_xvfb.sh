@@ -37,18 +37,10 @@ for bin in "$orv" "$render" "$make_module"; do
     [ -x "$bin" ] || { echo "FAIL - $bin is not built"; exit 1; }
 done
 
-work=$(mktemp -d /tmp/orv-e2e.XXXXXX)
-xvfb_pid=
-orv_pid=
-cleanup() {
-    [ -n "$orv_pid" ] && kill "$orv_pid" 2> /dev/null
-    [ -n "$xvfb_pid" ] && kill "$xvfb_pid" 2> /dev/null
-    rm -rf "$work"
-}
-trap cleanup EXIT
+. "$(dirname "$0")/xvfb_start.sh"
+MakeScratch orv-e2e
 
 # A free display number; a 640x480 screen makes the picture unscaled, so pixels compare exactly.
-. "$(dirname "$0")/xvfb_start.sh"
 StartXvfb 90 130 640x480x24 "$work/xvfb.log"
 export DISPLAY="$display"
 export SDL_AUDIODRIVER=dummy

@@ -17,17 +17,9 @@ for bin in "$build/orv" "$build/orv-tune"; do
 done
 command -v Xvfb > /dev/null || { echo "FAIL - Xvfb is not installed"; exit 1; }
 
-work=$(mktemp -d /tmp/orv-measure.XXXXXX)
-xvfb_pid=
-orv_pid=
-cleanup() {
-    [ -n "$orv_pid" ] && kill "$orv_pid" 2> /dev/null
-    [ -n "$xvfb_pid" ] && kill "$xvfb_pid" 2> /dev/null
-    rm -rf "$work"
-}
-trap cleanup EXIT
-
 . "$(dirname "$0")/xvfb_start.sh"
+MakeScratch orv-measure
+
 StartXvfb 131 170 "${screen}x24" "$work/xvfb.log"
 "$build/orv-tune" "$work/orv.xm" > /dev/null
 

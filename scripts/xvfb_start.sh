@@ -1,4 +1,4 @@
-# Sourced by the scripts that need an X screen: StartXvfb FIRST LAST SIZE LOG picks a free display
+# Sourced by the scripts that need an X screen. StartXvfb FIRST LAST SIZE LOG picks a free display
 # number in FIRST..LAST, starts Xvfb there with a SIZE screen (e.g. 640x480x24) logging to LOG,
 # waits up to 10 s for its socket, and sets display and xvfb_pid. Exits 1 when no number is free.
 StartXvfb() {
@@ -17,4 +17,18 @@ StartXvfb() {
         [ -e "/tmp/.X11-unix/X${display#:}" ] && break
         sleep 0.1
     done
+}
+
+# MakeScratch NAME makes a fresh folder /tmp/NAME.XXXXXX, sets work to it, and at exit kills the
+# processes in orv_pid and xvfb_pid (when set) and removes the folder.
+MakeScratch() {
+    work=$(mktemp -d "/tmp/$1.XXXXXX")
+    xvfb_pid=
+    orv_pid=
+    trap CleanScratch EXIT
+}
+CleanScratch() {
+    [ -n "$orv_pid" ] && kill "$orv_pid" 2> /dev/null
+    [ -n "$xvfb_pid" ] && kill "$xvfb_pid" 2> /dev/null
+    rm -rf "$work"
 }
