@@ -6,7 +6,7 @@
 #include <random>
 #include <vector>
 
-#include "render/frame_crc.h"
+#include "trace/frame_crc.h"
 
 namespace {
 

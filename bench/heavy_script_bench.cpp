@@ -14,7 +14,7 @@
 #include "heavy_triggers.h"
 #include "platform/clock.h"
 #include "raster/raster.h"
-#include "render/frame_crc.h"
+#include "trace/frame_crc.h"
 #include "timeline/scheduler.h"
 
 namespace {

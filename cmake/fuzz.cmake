@@ -1,5 +1,4 @@
 # The load fuzzer: arbitrary bytes through the module and WAV decoders (libFuzzer, clang only).
-option(ORV_FUZZ "Build the libFuzzer targets (clang only)" OFF)
 if(ORV_FUZZ)
   if(NOT CMAKE_CXX_COMPILER_ID MATCHES "Clang")
     message(FATAL_ERROR "ORV_FUZZ needs clang (configure with CC=clang CXX=clang++)")

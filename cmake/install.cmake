@@ -13,11 +13,8 @@ if(TARGET orv)
 endif()
 install(TARGETS orv-render RUNTIME DESTINATION ${CMAKE_INSTALL_BINDIR})
 
-# The tune generator is defined by a later part: its rules are added at the end of the folder.
-function(orv_install_tune)
-  if(NOT TARGET orv-tune)
-    return()
-  endif()
+# The default tune, made by the generator at build time.
+if(TARGET orv-tune)
   set(tune ${CMAKE_BINARY_DIR}/share/orv/orv.xm)
   add_custom_command(OUTPUT ${tune}
                      COMMAND ${CMAKE_COMMAND} -E make_directory ${CMAKE_BINARY_DIR}/share/orv
@@ -28,8 +25,7 @@ function(orv_install_tune)
   add_custom_target(orv-default-tune ALL DEPENDS ${tune})
   install(FILES ${tune} DESTINATION ${CMAKE_INSTALL_DATADIR}/orv)
   install(TARGETS orv-tune RUNTIME DESTINATION ${CMAKE_INSTALL_BINDIR})
-endfunction()
-cmake_language(DEFER CALL orv_install_tune)
+endif()
 
 set(CPACK_PACKAGE_NAME orv)
 set(CPACK_PACKAGE_VENDOR "orv")

@@ -34,15 +34,11 @@ if(TARGET orv_xm)
   target_include_directories(orv-tune-wav PRIVATE ${CMAKE_SOURCE_DIR}/src)
 
   file(GLOB ORV_TUNE_TEST_SOURCES CONFIGURE_DEPENDS tests/tune/*.cpp)
-  if(ORV_TESTS AND ORV_TUNE_TEST_SOURCES AND NOT EMSCRIPTEN)
-    find_package(GTest REQUIRED)
-    include(GoogleTest)
-    enable_testing()
-    add_executable(orv_tune_tests ${ORV_TUNE_TEST_SOURCES})
-    target_include_directories(orv_tune_tests PRIVATE tests)
-    target_link_libraries(orv_tune_tests PRIVATE orv_tune orv_headless_run GTest::gtest
-                                                 GTest::gtest_main)
-    gtest_discover_tests(orv_tune_tests DISCOVERY_TIMEOUT 60 PROPERTIES TIMEOUT 300)
+  if(ORV_GTEST AND ORV_TUNE_TEST_SOURCES)
+    orv_add_gtest(orv_tune_tests SOURCES ${ORV_TUNE_TEST_SOURCES})
+    orv_link_demo(orv_tune_tests orv_headless orv_tune)
+  endif()
+  if(ORV_TESTS AND NOT EMSCRIPTEN)
     # Two runs of the program write the same bytes.
     add_test(NAME tune.generator_is_deterministic
              COMMAND ${CMAKE_COMMAND} -DTOOL=$<TARGET_FILE:orv-tune>

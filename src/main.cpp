@@ -1,12 +1,12 @@
 // The demo's process entry: the command line, then everything happens in WinMain.
 #include <cstdio>
 #include <cstring>
+#include <memory>
 #include <string>
 #include <sys/stat.h>
 
 #include "app/app.h"
-#include "audio/music.h"
-#include "platform/cli.h"
+#include "cli/cli.h"
 #include "platform/files.h"
 #include "platform/window.h"
 
@@ -56,12 +56,13 @@ std::string DefaultMusic() {
 int main(int argc, char** argv) {
     if (const int status = orv::cli::HelpOrVersion(Program, argc, argv); status >= 0) return status;
     const char* music = nullptr;
+    bool windowed = false;
     bool optionsEnd = false;
     for (int i = 1; i < argc; ++i) {
         if (!optionsEnd && std::strcmp(argv[i], "--") == 0) {
             optionsEnd = true;
         } else if (!optionsEnd && std::strcmp(argv[i], "--window") == 0) {
-            orv::WindowedDisplay = true;
+            windowed = true;
         } else if (!optionsEnd && orv::cli::IsOption(argv[i])) {
             return orv::cli::UsageError(Program, "unknown option '%s'", argv[i]);
         } else if (music != nullptr) {
@@ -70,8 +71,12 @@ int main(int argc, char** argv) {
             music = argv[i];
         }
     }
-    static std::string musicPath;
-    musicPath = music != nullptr ? music : DefaultMusic();
-    orv::MusicFile = musicPath.c_str();
-    return orv::WinMain(nullptr, nullptr, "", orv::SW_SHOW);
+    const std::string musicPath = music != nullptr ? music : DefaultMusic();
+
+    const std::unique_ptr<orv::Platform, void (*)(orv::Platform*)> platform(orv::NewPlatform(),
+                                                                            orv::DeletePlatform);
+    orv::SetWindowedDisplay(*platform, windowed);
+    const auto demo = std::make_unique<orv::Demo>(*platform);
+    demo->music.musicFile = musicPath.c_str();
+    return orv::WinMain(*demo, nullptr, nullptr, "", orv::SW_SHOW);
 }

@@ -15,16 +15,12 @@
 #include <io.h>
 #endif
 
-#include "app/run.h"
-#include "audio/music.h"
-#include "platform/cli.h"
-#include "platform/clock.h"
+#include "cli/cli.h"
 #include "platform/music_file.h"
 #include "raster/raster.h"
+#include "render/script_runner.h"
 #include "render/sync_listing.h"
-#include "render/trace_line.h"
 #include "snapshot/snapshot.h"
-#include "timeline/scheduler.h"
 
 namespace {
 
@@ -51,18 +47,6 @@ const cli::Program Program{
     "  --version      show the version and exit\n"
     "Exit status: 0 done, 1 failure (including output that could not be written), 2 bad\n"
     "command line or script.\n"};
-
-// A decimal number of digits only, at most max.
-bool ParseNumber(const std::string& word, uint64_t max, uint64_t& value) {
-    if (word.empty() || word.size() > 20) return false;
-    value = 0;
-    for (const char c : word) {
-        if (c < '0' || c > '9') return false;
-        value = value * 10 + uint64_t(c - '0');
-        if (value > max) return false;
-    }
-    return true;
-}
 
 struct Options {
     std::string script;
@@ -119,7 +103,7 @@ bool WriteToStdio(void* context, const uint8_t* bytes, size_t count) {
 }
 
 // The frame as the trace sees it: 640 x 480 pixels, rows RowStride apart.
-bool DumpFrame(const std::string& dir, int64_t index) {
+bool DumpFrame(const std::string& dir, int64_t index, const Canvas& picture) {
     char name[32];
     std::snprintf(name, sizeof name, "/frame_%06lld.tga", static_cast<long long>(index));
     const std::string path = dir + name;
@@ -129,72 +113,14 @@ bool DumpFrame(const std::string& dir, int64_t index) {
                      std::strerror(errno));
         return false;
     }
-    const bool ok = WriteTga(WriteToStdio, file, RenderTarget, FrameWidth, FrameHeight, RowStride);
+    const bool ok = WriteTga(WriteToStdio, file, picture.renderTarget, FrameWidth, FrameHeight,
+                             picture.rowStride);
     if (std::fclose(file) != 0 || !ok) {
         std::fprintf(stderr, "orv-render: cannot write %s\n", path.c_str());
         return false;
     }
     return true;
 }
-
-class Renderer {
-  public:
-    explicit Renderer(const Options& options) : options_(options) {
-        for (auto& surface : surfaces_)
-            surface.assign(size_t(options.pitch) * FrameHeight / 4 + 1, 0xCDCDCDCDu);
-    }
-
-    bool Start() {
-        SetVirtualTime(0);
-        if (PrepareRun(options_.pitch, options_.mode) == 0) {
-            std::fprintf(stderr, "orv-render: out of memory\n");
-            return false;
-        }
-        return true;
-    }
-
-    // Carries out one script line; false with a message for a bad line.
-    int Execute(const std::string& line) {
-        std::istringstream words(line);
-        std::vector<std::string> w;
-        for (std::string word; words >> word;) w.push_back(word);
-        if (w.empty() || w[0][0] == '#') return 0;
-        uint64_t a = 0, b = 0, c = 0;
-        if (w[0] == "time" && w.size() == 2 && ParseNumber(w[1], UINT32_MAX, a)) {
-            SetVirtualTime(uint32_t(a));
-        } else if (w[0] == "sync" && w.size() == 4 && ParseNumber(w[1], 31, a) &&
-                   ParseNumber(w[2], 0xFFFF, b) && ParseNumber(w[3], 0xFFFF, c)) {
-            InstrumentSyncProc(0, 0, uint32_t(b + c * 65536), uint32_t(a));
-        } else if (w[0] == "key" && w.size() == 2 && w[1] == "space") {
-            SnapshotRequest = 1;
-        } else if (w[0] == "frame" && w.size() == 1) {
-            return Frame() ? 0 : ExitFailure;
-        } else {
-            return ExitBadUsage;
-        }
-        return 0;
-    }
-
-  private:
-    bool Frame() {
-        auto& back = surfaces_[backIndex_];
-        RenderFrame(back.data(), options_.mode);
-
-        char line[160];
-        FormatTraceLine(line, sizeof line, frameIndex_, options_.mode,
-                        reinterpret_cast<const uint8_t*>(back.data()), options_.pitch);
-        std::printf("%s\n", line);
-        if (!options_.dumpDir.empty() && !DumpFrame(options_.dumpDir, frameIndex_)) return false;
-        ++frameIndex_;
-        backIndex_ ^= 1; // the flip exchanges the two surfaces
-        return true;
-    }
-
-    const Options& options_;
-    std::vector<uint32_t> surfaces_[2];
-    int backIndex_ = 0;
-    int64_t frameIndex_ = 0;
-};
 
 } // namespace
 
@@ -253,18 +179,31 @@ int main(int argc, char** argv) {
         return ExitFailure;
     }
 
-    Renderer renderer(options);
-    if (!renderer.Start()) return ExitFailure;
-    std::string line;
+    ScriptRunner runner(options.mode, options.pitch);
+    if (!runner.Start()) {
+        std::fprintf(stderr, "orv-render: out of memory\n");
+        return ExitFailure;
+    }
+    std::string line, trace;
     int status = 0;
     for (int64_t number = 1; status == 0; ++number) {
         if (!ReadLine(script, line) || std::ferror(stdout) != 0) break; // no point going on unheard
         if (!line.empty() && line.back() == '\r') line.pop_back();
-        status = renderer.Execute(line);
-        if (status == ExitBadUsage) {
+        switch (runner.Execute(line, trace)) {
+        case ScriptRunner::Result::Done:
+            break;
+        case ScriptRunner::Result::Frame:
+            std::printf("%s\n", trace.c_str());
+            if (!options.dumpDir.empty() &&
+                !DumpFrame(options.dumpDir, runner.FramesDrawn() - 1, runner.Picture()))
+                status = ExitFailure;
+            break;
+        case ScriptRunner::Result::BadLine:
+            status = ExitBadUsage;
             std::fflush(stdout);
             std::fprintf(stderr, "orv-render: bad script line %lld: %s\n",
                          static_cast<long long>(number), line.c_str());
+            break;
         }
     }
     if (status == 0 && std::ferror(script) != 0) {

@@ -3,12 +3,12 @@
 
 #include <cstdint>
 
+#include "app/app.h"
+
 namespace orv {
 
-extern int32_t AllocFailed;
-
 // Returns 1 when every buffer was allocated, 0 when an allocation failed.
-int32_t PrepareRun(int32_t pitch, int32_t mode);
-void FreeBuffers();
+int32_t PrepareRun(Demo& demo, int32_t pitch, int32_t mode);
+void FreeBuffers(Demo& demo);
 
 } // namespace orv

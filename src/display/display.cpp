@@ -1,105 +1,111 @@
 // Display set-up, the per-frame lock/draw/unlock/flip, and release.
 #include "display/display.h"
 
-#include "display/frame_output.h"
 #include "raster/raster.h"
 
 namespace orv {
 
-HWND MainWindow = nullptr;
-DisplayDevice* DirectDrawObject = nullptr;
-DisplaySurface* PrimarySurface = nullptr;
-DisplaySurface* BackBuffer = nullptr;
-
 namespace {
 // The depths tried in turn, and the DisplayMode each gives.
 constexpr int32_t DepthsTried[3] = {32, 24, 16};
-DisplayClient Client{};
 } // namespace
 
-int32_t InitDisplay(HINSTANCE, int32_t showCommand, const DisplayClient& client) {
-    Client = client;
-    RegisterClassA(TitleString, client.windowProcedure);
-    MainWindow = CreateWindowExA(TitleString, TitleString, GetSystemMetrics(SM_CXSCREEN),
-                                 GetSystemMetrics(SM_CYSCREEN));
-    if (MainWindow == nullptr) {
+int32_t InitDisplay(Display& display, Platform& platform, HINSTANCE, int32_t showCommand,
+                    const DisplayClient& client) {
+    display.client = client;
+    RegisterClassA(platform, TitleString, client.windowProcedure, client.context);
+    display.mainWindow =
+        CreateWindowExA(platform, TitleString, TitleString, GetSystemMetrics(platform, SM_CXSCREEN),
+                        GetSystemMetrics(platform, SM_CYSCREEN));
+    if (display.mainWindow == nullptr) {
         // No window to show a box over: the report goes to standard error only.
-        Client.reportNoWindow("CreateWindowEx FAILED");
+        client.reportNoWindow(client.context, "CreateWindowEx FAILED");
         return 1;
     }
-    ShowWindow(MainWindow, showCommand);
-    UpdateWindow(MainWindow);
-    SetFocus(MainWindow);
+    ShowWindow(platform, display.mainWindow, showCommand);
+    UpdateWindow(platform, display.mainWindow);
+    SetFocus(platform, display.mainWindow);
 
-    DDResult result = DirectDrawCreate(&DirectDrawObject);
+    DDResult result = DirectDrawCreate(platform, &display.directDrawObject);
     if (result != DD_OK) {
-        DirectDrawObject = nullptr;
-        return Client.reportStartupError(MainWindow, result, "DirectDrawCreate FAILED");
+        display.directDrawObject = nullptr;
+        return client.reportStartupError(client.context, display.mainWindow, result,
+                                         "DirectDrawCreate FAILED");
     }
-    result = SetCooperativeLevel(DirectDrawObject, MainWindow, DDSCL_EXCLUSIVE_FULLSCREEN);
+    result = SetCooperativeLevel(display.directDrawObject, display.mainWindow,
+                                 DDSCL_EXCLUSIVE_FULLSCREEN);
     if (result != DD_OK) {
-        return Client.reportStartupError(MainWindow, result, "SetCooperativeLevel FAILED");
+        return client.reportStartupError(client.context, display.mainWindow, result,
+                                         "SetCooperativeLevel FAILED");
     }
     for (int32_t mode = 0; mode < 3; mode++) {
-        result = SetDisplayMode(DirectDrawObject, FrameWidth, FrameHeight, DepthsTried[mode]);
+        result =
+            SetDisplayMode(display.directDrawObject, FrameWidth, FrameHeight, DepthsTried[mode]);
         if (result == DD_OK) {
-            DisplayMode = mode;
+            display.displayMode = mode;
             break;
         }
     }
     if (result != DD_OK)
-        return Client.reportStartupError(MainWindow, result, "SetDisplayMode FAILED");
+        return client.reportStartupError(client.context, display.mainWindow, result,
+                                         "SetDisplayMode FAILED");
 
-    result = CreateFlippingSurface(DirectDrawObject, &PrimarySurface);
+    result = CreateFlippingSurface(display.directDrawObject, &display.primarySurface);
     if (result != DD_OK) {
-        PrimarySurface = nullptr;
-        return Client.reportStartupError(MainWindow, result, "CreateSurface FAILED");
+        display.primarySurface = nullptr;
+        return client.reportStartupError(client.context, display.mainWindow, result,
+                                         "CreateSurface FAILED");
     }
-    result = GetAttachedSurface(PrimarySurface, &BackBuffer);
+    result = GetAttachedSurface(display.primarySurface, &display.backBuffer);
     if (result != DD_OK) {
-        BackBuffer = nullptr;
-        return Client.reportStartupError(MainWindow, result, "GetAttachedSurface FAILED");
+        display.backBuffer = nullptr;
+        return client.reportStartupError(client.context, display.mainWindow, result,
+                                         "GetAttachedSurface FAILED");
     }
     int32_t pitch = 0;
-    result = GetSurfacePitch(BackBuffer, &pitch);
+    result = GetSurfacePitch(display.backBuffer, &pitch);
     if (result != DD_OK)
-        return Client.reportStartupError(MainWindow, result, "GetSurfaceDesc FAILED");
-    SurfacePitch = pitch;
+        return client.reportStartupError(client.context, display.mainWindow, result,
+                                         "GetSurfaceDesc FAILED");
+    display.surfacePitch = pitch;
 
-    if (SetTimer(MainWindow, FlipTimerId, FlipTimerPeriodMs, nullptr) != FlipTimerId) {
-        return Client.reportStartupError(MainWindow, 1, "SetTimer for FPS FAILED");
+    if (SetTimer(platform, display.mainWindow, FlipTimerId, FlipTimerPeriodMs, nullptr) !=
+        FlipTimerId) {
+        return client.reportStartupError(client.context, display.mainWindow, 1,
+                                         "SetTimer for FPS FAILED");
     }
-    SetCursor(nullptr);
-    SetCursorPos(FrameWidth, FrameHeight);
+    SetCursor(platform, nullptr);
+    SetCursorPos(platform, FrameWidth, FrameHeight);
     return 0;
 }
 
-void OnFlipTimer() {
+void OnFlipTimer(Display& display) {
     // Nothing to draw into once the display is released (a box's modal loop may still run).
-    if (PrimarySurface == nullptr || BackBuffer == nullptr) return;
+    if (display.primarySurface == nullptr || display.backBuffer == nullptr) return;
     void* memory = nullptr;
-    if (LockSurface(BackBuffer, &memory) == DD_OK) {
-        if (memory != nullptr) Client.drawFrame(memory, DisplayMode);
-        UnlockSurface(BackBuffer);
+    if (LockSurface(display.backBuffer, &memory) == DD_OK) {
+        if (memory != nullptr)
+            display.client.drawFrame(display.client.context, memory, display.displayMode);
+        UnlockSurface(display.backBuffer);
     }
     for (;;) {
-        DDResult result = FlipSurface(PrimarySurface);
+        DDResult result = FlipSurface(display.primarySurface);
         if (result == DDERR_WASSTILLDRAWING) continue;
         // What the restored surfaces show is drawn over by the following frames.
-        if (result == DDERR_SURFACELOST) RestoreSurface(PrimarySurface);
+        if (result == DDERR_SURFACELOST) RestoreSurface(display.primarySurface);
         break;
     }
 }
 
-void ReleaseDisplay() {
-    if (DirectDrawObject == nullptr) return;
-    if (PrimarySurface != nullptr) {
-        ReleaseSurface(PrimarySurface);
-        PrimarySurface = nullptr;
-        BackBuffer = nullptr; // part of the chain, gone with it
+void ReleaseDisplay(Display& display) {
+    if (display.directDrawObject == nullptr) return;
+    if (display.primarySurface != nullptr) {
+        ReleaseSurface(display.primarySurface);
+        display.primarySurface = nullptr;
+        display.backBuffer = nullptr; // part of the chain, gone with it
     }
-    ReleaseDevice(DirectDrawObject);
-    DirectDrawObject = nullptr;
+    ReleaseDevice(display.directDrawObject);
+    display.directDrawObject = nullptr;
 }
 
 } // namespace orv

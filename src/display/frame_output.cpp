@@ -9,27 +9,24 @@
 
 namespace orv {
 
-int32_t DisplayMode = DisplayMode32;
-int32_t SurfacePitch = FrameWidth * 4;
-uint32_t* OffscreenFrame = nullptr;
-int32_t StartupClearCount = 0;
-
-void SetUpFrameOutput(void* surface, int32_t mode) {
-    RenderTarget = mode == DisplayMode32 ? static_cast<uint32_t*>(surface) : OffscreenFrame;
+const Canvas& SetUpFrameOutput(FrameOutput& output, void* surface, int32_t mode) {
+    output.canvas.renderTarget =
+        mode == DisplayMode32 ? static_cast<uint32_t*>(surface) : output.offscreenFrame;
     // Both surfaces of the flipping chain are cleared, padding included, by the end of the
     // second frame: the count rises by two per clearing call and by one afterwards.
-    ++StartupClearCount;
-    if (StartupClearCount < 4) {
-        std::memset(surface, 0, size_t(SurfacePitch) * FrameHeight);
-        ++StartupClearCount;
+    ++output.startupClearCount;
+    if (output.startupClearCount < 4) {
+        std::memset(surface, 0, size_t(output.surfacePitch) * FrameHeight);
+        ++output.startupClearCount;
     }
+    return output.canvas;
 }
 
-void FinishFrameOutput(void* surface, int32_t mode) {
+void FinishFrameOutput(const FrameOutput& output, void* surface, int32_t mode) {
     if (mode == DisplayMode24)
-        ConvertFrame24(surface);
+        ConvertFrame24(output, surface);
     else if (mode == DisplayMode16)
-        ConvertFrame565(surface);
+        ConvertFrame565(output, surface);
 }
 
 static_assert(std::endian::native == std::endian::little, "the rows are packed as words");
@@ -96,28 +93,6 @@ ConvertRow24Wide(const uint32_t* __restrict source, uint8_t* __restrict destinat
 }
 #endif
 
-namespace {
-
-#if defined(__x86_64__) || defined(__i386__)
-const bool HasShuffle = __builtin_cpu_supports("ssse3");
-#endif
-#if ORV_WIDE_VECTORS
-const bool HasWideShuffle =
-    __builtin_cpu_supports("avx512vbmi") && __builtin_cpu_supports("avx512bw");
-#endif
-
-void ConvertRow24(const uint32_t* __restrict source, uint8_t* __restrict destination) {
-#if ORV_WIDE_VECTORS
-    if (HasWideShuffle) return ConvertRow24Wide(source, destination);
-#endif
-#if defined(__x86_64__) || defined(__i386__)
-    if (HasShuffle) return ConvertRow24Shuffle(source, destination);
-#endif
-    ConvertRow24Words(source, destination);
-}
-
-} // namespace
-
 static_assert(FrameWidth % 16 == 0, "the rows are converted in steps of four to sixteen pixels");
 
 // 5 bits red, 6 green, 5 blue, each truncated; stored low byte first.
@@ -157,31 +132,32 @@ __attribute__((target("avx2"))) void ConvertRow565Wide(const uint32_t* __restric
 }
 #endif
 
-namespace {
-
-#if ORV_WIDE_VECTORS
-const bool HasWide = __builtin_cpu_supports("avx2");
+void InitFrameOutput(FrameOutput& output, int32_t pitch, int32_t mode) {
+    output.surfacePitch = pitch;
+    output.displayMode = mode;
+    output.canvas.rowStride = mode != DisplayMode32 ? FrameWidth : pitch >> 2;
+    output.convertRow24 = ConvertRow24Words;
+    output.convertRow565 = ConvertRow565Halves;
+#if defined(__x86_64__) || defined(__i386__)
+    if (__builtin_cpu_supports("ssse3")) output.convertRow24 = ConvertRow24Shuffle;
 #endif
-
-void ConvertRow565(const uint32_t* __restrict source, uint8_t* __restrict destination) {
 #if ORV_WIDE_VECTORS
-    if (HasWide) return ConvertRow565Wide(source, destination);
+    if (__builtin_cpu_supports("avx512vbmi") && __builtin_cpu_supports("avx512bw"))
+        output.convertRow24 = ConvertRow24Wide;
+    if (__builtin_cpu_supports("avx2")) output.convertRow565 = ConvertRow565Wide;
 #endif
-    ConvertRow565Halves(source, destination);
 }
 
-} // namespace
-
-void ConvertFrame24(void* surface) {
+void ConvertFrame24(const FrameOutput& output, void* surface) {
     uint8_t* row = static_cast<uint8_t*>(surface);
-    for (int32_t y = 0; y < FrameHeight; ++y, row += SurfacePitch)
-        ConvertRow24(OffscreenFrame + int64_t{y} * FrameWidth, row);
+    for (int32_t y = 0; y < FrameHeight; ++y, row += output.surfacePitch)
+        output.convertRow24(output.offscreenFrame + int64_t{y} * FrameWidth, row);
 }
 
-void ConvertFrame565(void* surface) {
+void ConvertFrame565(const FrameOutput& output, void* surface) {
     uint8_t* row = static_cast<uint8_t*>(surface);
-    for (int32_t y = 0; y < FrameHeight; ++y, row += SurfacePitch)
-        ConvertRow565(OffscreenFrame + int64_t{y} * FrameWidth, row);
+    for (int32_t y = 0; y < FrameHeight; ++y, row += output.surfacePitch)
+        output.convertRow565(output.offscreenFrame + int64_t{y} * FrameWidth, row);
 }
 
 } // namespace orv

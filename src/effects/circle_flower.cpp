@@ -6,21 +6,12 @@
 #include <cmath>
 #include <cstring>
 
-#include "effects/effects.h"
 #include "effects/repeated_sum.h"
 #include "raster/maths.h"
 
 namespace orv {
 
-float FlowerSize = 0.0f;
-float FlowerGrowth = 0.0f;
-float FlowerDivisor = 0.0f;
-float FlowerAngle = 0.0f;
-int32_t FlowerSpinFlag = 0;
 const int32_t FlowerBranches = 3;
-// One pen for the whole recursion: a leaf's line starts where the previous leaf's ended.
-FlowerPoint FlowerPenFrom{0, 0};
-FlowerPoint FlowerPenTo{0, 0};
 
 namespace {
 constexpr ColorTriple YellowGreen{128, 255, 0};
@@ -33,31 +24,21 @@ constexpr double DivisorStep = 0.025;
 constexpr double SpinStep = 0.005; // radians per tick
 constexpr float DeathSize = 400.0f;
 
-// Every node of a frame turns through the same angles, so their sines and cosines are kept for
-// the angle and branch count they were worked out for.
-constexpr int32_t KeptTurns = 8;
-struct TurnTable {
-    uint32_t angleBits = 0;
-    int32_t branches = 0; // 0: nothing kept yet
-    double sine[KeptTurns] = {}, cosine[KeptTurns] = {};
-};
-TurnTable Turns;
-
-const TurnTable& TurnsFor(float angle, int32_t branches) {
+const FlowerTurns& TurnsFor(FlowerTurns& turns, float angle, int32_t branches) {
     uint32_t bits = 0;
     std::memcpy(&bits, &angle, sizeof bits);
-    if (Turns.branches == branches && Turns.angleBits == bits && branches != 0) return Turns;
-    Turns.angleBits = bits;
-    Turns.branches = branches;
+    if (turns.branches == branches && turns.angleBits == bits && branches != 0) return turns;
+    turns.angleBits = bits;
+    turns.branches = branches;
     const double step = FullTurn / branches;
     float h = 0.0f;
     for (int32_t k = 0; k < KeptTurns; ++k) {
         const double a = h + static_cast<double>(angle);
-        Turns.sine[k] = Sin(a);
-        Turns.cosine[k] = Cos(a);
+        turns.sine[k] = Sin(a);
+        turns.cosine[k] = Cos(a);
         h = static_cast<float>(h + step);
     }
-    return Turns;
+    return turns;
 }
 } // namespace
 
@@ -84,14 +65,15 @@ bool CircleMissesFrame(int32_t cx, int32_t cy, int32_t radius) {
     return Hypot(outX, outY) > beyond || Hypot(farX, farY) < within;
 }
 
-void DrawFlowerNode(int32_t cx, int32_t cy, int32_t radius, const ColorTriple& colour, float angle,
-                    float divisor, int32_t branches, int32_t depth) {
+void DrawFlowerNode(CircleFlower& flower, const Canvas& canvas, int32_t cx, int32_t cy,
+                    int32_t radius, const ColorTriple& colour, float angle, float divisor,
+                    int32_t branches, int32_t depth) {
     if (depth == 0) return;
-    if (!CircleMissesFrame(cx, cy, radius)) DrawCircle(cx, cy, radius, colour);
+    if (!CircleMissesFrame(cx, cy, radius)) DrawCircle(canvas, cx, cy, radius, colour);
     const double q = radius / static_cast<double>(divisor);
     const float dist = static_cast<float>(radius - q); // float32 store
     const double step = FullTurn / branches;
-    const TurnTable& turns = TurnsFor(angle, branches);
+    const FlowerTurns& turns = TurnsFor(flower.turns, angle, branches);
     float h = 0.0f;
     double t = 0.0;
     int32_t k = 0;
@@ -100,28 +82,29 @@ void DrawFlowerNode(int32_t cx, int32_t cy, int32_t radius, const ColorTriple& c
         const double sine = k < KeptTurns ? turns.sine[k] : Sin(a);
         const double cosine = k < KeptTurns ? turns.cosine[k] : Cos(a);
         ++k;
-        FlowerPenTo = {Trunc(sine * dist + cx), Trunc(cosine * dist + cy)};
-        DrawFlowerNode(FlowerPenTo.x, FlowerPenTo.y, Trunc(q), colour, angle, divisor, branches,
-                       depth - 1);
-        DrawLine(FlowerPenFrom.x, FlowerPenFrom.y, FlowerPenTo.x, FlowerPenTo.y, White);
-        FlowerPenFrom = FlowerPenTo;
+        flower.penTo = {Trunc(sine * dist + cx), Trunc(cosine * dist + cy)};
+        DrawFlowerNode(flower, canvas, flower.penTo.x, flower.penTo.y, Trunc(q), colour, angle,
+                       divisor, branches, depth - 1);
+        DrawLine(canvas, flower.penFrom.x, flower.penFrom.y, flower.penTo.x, flower.penTo.y, White);
+        flower.penFrom = flower.penTo;
         t = h + step;
         h = static_cast<float>(t); // float32 store; the loop test uses the unrounded sum
     } while (t < FullTurn);
 }
 
-int32_t DrawCircleFlower(int32_t trigger, int32_t elapsed, int32_t /*note*/, int32_t /*volume*/) {
+int32_t DrawCircleFlower(CircleFlower& flower, const Canvas& canvas, int32_t trigger,
+                         int32_t elapsed, int32_t /*note*/, int32_t /*volume*/) {
     if (trigger != 0) {
-        FlowerSize = 0.0f;
-        FlowerGrowth = 8.0f;
-        FlowerDivisor = 4.0f;
-        FlowerSpinFlag = 1 - FlowerSpinFlag;
+        flower.size = 0.0f;
+        flower.growth = 8.0f;
+        flower.divisor = 4.0f;
+        flower.spinFlag = 1 - flower.spinFlag;
     }
     if (elapsed > 0) {
-        const double spin = FlowerSpinFlag == 1 ? -SpinStep : SpinStep;
+        const double spin = flower.spinFlag == 1 ? -SpinStep : SpinStep;
         // Carried in double through all ticks of this frame, stored as float32 after the last.
-        double size = FlowerSize, growth = FlowerGrowth, angle = FlowerAngle;
-        double divisor = FlowerDivisor;
+        double size = flower.size, growth = flower.growth, angle = flower.angle;
+        double divisor = flower.divisor;
         int32_t tick = 0;
         for (; tick < elapsed && (growth > GrowthFloor || divisor > DivisorFloor); ++tick) {
             size += growth;
@@ -132,16 +115,16 @@ int32_t DrawCircleFlower(int32_t trigger, int32_t elapsed, int32_t /*note*/, int
         // From here on growth and divisor stay put: size and angle are plain repeated sums.
         size = RepeatedSum(size, growth, elapsed - tick);
         angle = RepeatedSum(angle, spin, elapsed - tick);
-        FlowerSize = static_cast<float>(size);
-        FlowerGrowth = static_cast<float>(growth);
-        FlowerAngle = static_cast<float>(angle);
-        FlowerDivisor = static_cast<float>(divisor);
+        flower.size = static_cast<float>(size);
+        flower.growth = static_cast<float>(growth);
+        flower.angle = static_cast<float>(angle);
+        flower.divisor = static_cast<float>(divisor);
     }
 
-    FlowerPenFrom = {FrameCentreX, FrameCentreY};
-    DrawFlowerNode(FrameCentreX, FrameCentreY, Trunc(FlowerSize), YellowGreen, FlowerAngle,
-                   FlowerDivisor, FlowerBranches, FlowerDepth);
-    return FlowerSize < DeathSize ? 1 : 0;
+    flower.penFrom = {FrameCentreX, FrameCentreY};
+    DrawFlowerNode(flower, canvas, FrameCentreX, FrameCentreY, Trunc(flower.size), YellowGreen,
+                   flower.angle, flower.divisor, FlowerBranches, FlowerDepth);
+    return flower.size < DeathSize ? 1 : 0;
 }
 
 } // namespace orv

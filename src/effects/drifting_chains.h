@@ -1,7 +1,9 @@
-// The drifting chains' state, visible to its tests.
+// Drifting chains (effect 9): the beads and where the next one goes.
 #pragma once
 
 #include <cstdint>
+
+#include "raster/raster.h"
 
 namespace orv {
 
@@ -16,7 +18,13 @@ inline constexpr int32_t DriftRows = 15;
 inline constexpr int32_t DriftGroups = 16;
 inline constexpr int32_t DriftBeadCount = DriftRows * DriftGroups; // place p holds row p mod 15
 
-extern DriftBead DriftBeads[DriftBeadCount];
-extern int32_t DriftWriteIndex;
+struct DriftingChains {
+    DriftBead beads[DriftBeadCount] = {};
+    int32_t writeIndex = 0; // the place the next bead takes
+};
+
+void InitDriftingChains(DriftingChains& chains);
+int32_t DrawDriftingChains(DriftingChains& chains, const Canvas& canvas, Random& random,
+                           int32_t trigger, int32_t elapsed, int32_t note, int32_t volume);
 
 } // namespace orv

@@ -1,37 +1,47 @@
-// The eleven effects: every draw routine follows one contract,
-//   alive = Draw...(trigger, elapsed, note, volume)
-// and draws into the current RenderTarget through the raster primitives only.
+// The eleven effects. Each keeps its state in a struct of its own, declared beside its routines;
+// every draw routine follows one contract,
+//   alive = Draw...(state, canvas, [random,] trigger, elapsed, note, volume)
+// and draws into the canvas through the raster primitives only.
 #pragma once
 
 #include <cstdint>
 
+#include "effects/circle_flower.h"
+#include "effects/crosshair_targets.h"
+#include "effects/drifting_chains.h"
+#include "effects/fractal_trail.h"
+#include "effects/lightning.h"
+#include "effects/particle_chain.h"
+#include "effects/ray_burst.h"
+#include "effects/ring_web.h"
+#include "effects/rising_chain.h"
+#include "effects/spinning_web.h"
+#include "effects/spiral_sweep.h"
+#include "raster/raster.h"
+
 namespace orv {
 
-using EffectDrawRoutine = int32_t (*)(int32_t trigger, int32_t elapsed, int32_t note,
+// The state of every effect of one run, by effect number.
+struct Effects {
+    FractalTrail fractalTrail;         // 1
+    RingWeb ringWeb;                   // 2
+    ParticleChain particleChain;       // 3
+    SpiralSweep spiralSweep;           // 5
+    RisingChain risingChain;           // 6
+    RayBurst rayBurst;                 // 7
+    CircleFlower circleFlower;         // 8
+    DriftingChains driftingChains;     // 9
+    Lightning lightning;               // 10
+    SpinningWeb spinningWeb;           // 12
+    CrosshairTargets crosshairTargets; // 13
+    // Written by the fractal trail, read by the particle chain: the only state two effects share.
+    TrailHead trailHead;
+};
+
+// One effect's draw routine as the scheduler calls it, with the run's effects, the frame and the
+// shared random sequence.
+using EffectDrawRoutine = int32_t (*)(Effects& effects, const Canvas& canvas, Random& random,
+                                      int32_t trigger, int32_t elapsed, int32_t note,
                                       int32_t volume);
-
-// Set-up routines, run once before the intro by InitEffects.
-void BuildFractalPath();
-void InitCrosshairTargets();
-void InitRisingChain();
-void InitDriftingChains();
-void InitRingWeb();
-void InitParticleChain();
-
-int32_t DrawSpiralSweep(int32_t trigger, int32_t elapsed, int32_t note, int32_t volume);      // 5
-int32_t DrawFractalTrail(int32_t trigger, int32_t elapsed, int32_t note, int32_t volume);     // 1
-int32_t DrawRingWeb(int32_t trigger, int32_t elapsed, int32_t note, int32_t volume);          // 2
-int32_t DrawParticleChain(int32_t trigger, int32_t elapsed, int32_t note, int32_t volume);    // 3
-int32_t DrawLightning(int32_t trigger, int32_t elapsed, int32_t note, int32_t volume);        // 10
-int32_t DrawRisingChain(int32_t trigger, int32_t elapsed, int32_t note, int32_t volume);      // 6
-int32_t DrawDriftingChains(int32_t trigger, int32_t elapsed, int32_t note, int32_t volume);   // 9
-int32_t DrawRayBurst(int32_t trigger, int32_t elapsed, int32_t note, int32_t volume);         // 7
-int32_t DrawCircleFlower(int32_t trigger, int32_t elapsed, int32_t note, int32_t volume);     // 8
-int32_t DrawCrosshairTargets(int32_t trigger, int32_t elapsed, int32_t note, int32_t volume); // 13
-int32_t DrawSpinningWeb(int32_t trigger, int32_t elapsed, int32_t note, int32_t volume);      // 12
-
-// The head point that the fractal trail publishes and the particle chain reads (and nudges).
-extern int32_t TrailHeadX;
-extern int32_t TrailHeadY;
 
 } // namespace orv

@@ -5,15 +5,10 @@
 #include <cmath>
 
 #include "effects/bounded_sincos.h"
-#include "effects/effects.h"
 #include "raster/maths.h"
 #include "raster/raster.h"
 
 namespace orv {
-
-LightningSegment LightningSegments[MaxLightningSegments];
-int32_t LightningSegmentCount = 0;
-int32_t LightningAge = 0;
 
 namespace {
 constexpr ColorTriple Yellow{255, 255, 0};
@@ -39,7 +34,8 @@ bool BoundedEnds(int32_t x, int32_t y, float angle, float length, int32_t& endX,
 }
 } // namespace
 
-void GrowLightningBranch(int32_t x, int32_t y, float angle, float length, int32_t level) {
+void GrowLightningBranch(Lightning& bolt, Random& random, int32_t x, int32_t y, float angle,
+                         float length, int32_t level) {
     while (level != LightningLevels) {
         int32_t endX = 0, endY = 0, tipX = 0, tipY = 0;
         if (!BoundedEnds(x, y, angle, length, endX, endY, tipX, tipY)) {
@@ -51,18 +47,18 @@ void GrowLightningBranch(int32_t x, int32_t y, float angle, float length, int32_
             tipY = Trunc(y + (length + TipDistance) * c);
         }
         // The size bound (2^(12 - level) - 1 segments per call) keeps this inside the table.
-        LightningSegments[LightningSegmentCount++] = {x, y, endX, endY, tipX, tipY, level};
+        bolt.segments[bolt.segmentCount++] = {x, y, endX, endY, tipX, tipY, level};
 
-        if (rand() % 4 != 0) {
+        if (rand(random) % 4 != 0) {
             const auto branchLength = static_cast<float>(length * Growth); // float32 store
-            const int32_t r = rand() % 64;
+            const int32_t r = rand(random) % 64;
             const auto branchAngle = static_cast<float>(angle - r * TurnUnit - MinTurn);
-            GrowLightningBranch(endX, endY, branchAngle, branchLength, level + 1);
+            GrowLightningBranch(bolt, random, endX, endY, branchAngle, branchLength, level + 1);
         }
-        if (rand() % 4 == 0) return;
+        if (rand(random) % 4 == 0) return;
 
         length = static_cast<float>(length * Growth); // float32 store
-        const int32_t r = rand() % 64;
+        const int32_t r = rand(random) % 64;
         angle = static_cast<float>(angle + r * TurnUnit + MinTurn); // float32 store
         x = endX;
         y = endY;
@@ -70,32 +66,33 @@ void GrowLightningBranch(int32_t x, int32_t y, float angle, float length, int32_
     }
 }
 
-int32_t DrawLightning(int32_t trigger, int32_t elapsed, int32_t /*note*/, int32_t /*volume*/) {
+int32_t DrawLightning(Lightning& bolt, const Canvas& canvas, Random& random, int32_t trigger,
+                      int32_t elapsed, int32_t /*note*/, int32_t /*volume*/) {
     if (trigger != 0) {
-        LightningSegmentCount = 0;
-        const int32_t r = rand() % 512;
+        bolt.segmentCount = 0;
+        const int32_t r = rand(random) % 512;
         const auto startAngle = static_cast<float>(r * StartAngleUnit);
-        GrowLightningBranch(FrameCentreX, FrameCentreY, startAngle, StartLength, 0);
-        LightningAge = 0;
+        GrowLightningBranch(bolt, random, FrameCentreX, FrameCentreY, startAngle, StartLength, 0);
+        bolt.age = 0;
     }
     if (elapsed >= 1) {
         // Saturates instead of overflowing: every age from the lifetime on looks the same.
-        LightningAge = elapsed > INT32_MAX - LightningAge ? INT32_MAX : LightningAge + elapsed;
+        bolt.age = elapsed > INT32_MAX - bolt.age ? INT32_MAX : bolt.age + elapsed;
     }
 
-    const int32_t front = LightningAge / 2;
-    for (int32_t i = 0; i < LightningSegmentCount; ++i) {
-        const LightningSegment& s = LightningSegments[i];
+    const int32_t front = bolt.age / 2;
+    for (int32_t i = 0; i < bolt.segmentCount; ++i) {
+        const LightningSegment& s = bolt.segments[i];
         if (s.level == front - 2) {
-            DrawLineEvery3(s.startX, s.startY, s.endX, s.endY, Yellow);
+            DrawLineEvery3(canvas, s.startX, s.startY, s.endX, s.endY, Yellow);
         } else if (s.level == front - 1) {
-            DrawLineEvery2(s.startX, s.startY, s.endX, s.endY, Yellow);
+            DrawLineEvery2(canvas, s.startX, s.startY, s.endX, s.endY, Yellow);
         } else if (s.level == front) {
-            DrawLine(s.startX, s.startY, s.endX, s.endY, Yellow);
-            DrawCircle(s.tipX, s.tipY, 4, Yellow);
+            DrawLine(canvas, s.startX, s.startY, s.endX, s.endY, Yellow);
+            DrawCircle(canvas, s.tipX, s.tipY, 4, Yellow);
         }
     }
-    return LightningAge < LightningLifetime ? 1 : 0;
+    return bolt.age < LightningLifetime ? 1 : 0;
 }
 
 } // namespace orv

@@ -1,7 +1,9 @@
-// Lightning (effect 10): the bolt's segment table and age, open to the tests and benchmarks.
+// Lightning (effect 10): the bolt's segment table and age.
 #pragma once
 
 #include <cstdint>
+
+#include "raster/raster.h"
 
 namespace orv {
 
@@ -19,11 +21,16 @@ inline constexpr int32_t MaxLightningSegments = (1 << LightningLevels) - 1;
 // Ticks a bolt stays alive after its trigger.
 inline constexpr int32_t LightningLifetime = 28;
 
-extern LightningSegment LightningSegments[MaxLightningSegments];
-extern int32_t LightningSegmentCount;
-extern int32_t LightningAge;
+struct Lightning {
+    LightningSegment segments[MaxLightningSegments];
+    int32_t segmentCount = 0;
+    int32_t age = 0; // ticks since the trigger, saturating
+};
 
 // Appends the branch that starts at (x, y), and all its side branches, to the table.
-void GrowLightningBranch(int32_t x, int32_t y, float angle, float length, int32_t level);
+void GrowLightningBranch(Lightning& bolt, Random& random, int32_t x, int32_t y, float angle,
+                         float length, int32_t level);
+int32_t DrawLightning(Lightning& bolt, const Canvas& canvas, Random& random, int32_t trigger,
+                      int32_t elapsed, int32_t note, int32_t volume);
 
 } // namespace orv

@@ -2,14 +2,9 @@
 // the centre as growing white circles, linked in slot order by an amber chain.
 #include "effects/particle_chain.h"
 
-#include "effects/effects.h"
 #include "raster/raster.h"
 
 namespace orv {
-
-int32_t ParticleX[ParticleCount];
-int32_t ParticleY[ParticleCount];
-int32_t ParticleAge[ParticleCount];
 
 namespace {
 constexpr ColorTriple White{255, 255, 255};
@@ -31,55 +26,57 @@ void AgeParticle(int32_t& age, int32_t elapsed) {
 }
 } // namespace
 
-void InitParticleChain() {
-    for (int32_t& age : ParticleAge) age = Free;
+void InitParticleChain(ParticleChain& chain) {
+    for (int32_t& age : chain.age) age = Free;
 }
 
-int32_t DrawParticleChain(int32_t trigger, int32_t elapsed, int32_t /*note*/, int32_t /*volume*/) {
+int32_t DrawParticleChain(ParticleChain& chain, TrailHead& head, const Canvas& canvas,
+                          Random& random, int32_t trigger, int32_t elapsed, int32_t /*note*/,
+                          int32_t /*volume*/) {
     // No particle is born on the centre lines, where it would never move off them.
-    if (TrailHeadX == FrameCentreX) TrailHeadX = FrameCentreX + 1;
-    if (TrailHeadY == FrameCentreY) TrailHeadY = FrameCentreY - 1;
+    if (head.x == FrameCentreX) head.x = FrameCentreX + 1;
+    if (head.y == FrameCentreY) head.y = FrameCentreY - 1;
 
     if (trigger != 0) {
-        const int32_t first = rand() % ParticleCount;
+        const int32_t first = rand(random) % ParticleCount;
         for (int32_t k = 0; k < ParticleCount; ++k) {
             const int32_t slot = (first + k) % ParticleCount;
-            if (ParticleAge[slot] != Free) continue;
-            ParticleX[slot] = TrailHeadX;
-            ParticleY[slot] = TrailHeadY;
-            ParticleAge[slot] = 0;
-            DrawCircle(TrailHeadX, TrailHeadY, BirthRadius, White);
+            if (chain.age[slot] != Free) continue;
+            chain.x[slot] = head.x;
+            chain.y[slot] = head.y;
+            chain.age[slot] = 0;
+            DrawCircle(canvas, head.x, head.y, BirthRadius, White);
             break;
         }
     }
 
     if (elapsed >= 1) {
-        for (int32_t& age : ParticleAge)
+        for (int32_t& age : chain.age)
             if (age != Free) AgeParticle(age, elapsed);
     }
 
     // Once per frame the offset from the centre grows by (256 + age) / 256, truncated.
     for (int32_t i = 0; i < ParticleCount; ++i) {
-        if (ParticleAge[i] == Free) continue;
-        const int32_t f = Wrap32(int64_t{ParticleAge[i]} + 256);
+        if (chain.age[i] == Free) continue;
+        const int32_t f = Wrap32(int64_t{chain.age[i]} + 256);
         const int32_t nx =
-            Wrap32(int64_t{Wrap32(int64_t{ParticleX[i]} - FrameCentreX)} * f) / 256 + FrameCentreX;
+            Wrap32(int64_t{Wrap32(int64_t{chain.x[i]} - FrameCentreX)} * f) / 256 + FrameCentreX;
         const int32_t ny =
-            Wrap32(int64_t{Wrap32(int64_t{ParticleY[i]} - FrameCentreY)} * f) / 256 + FrameCentreY;
+            Wrap32(int64_t{Wrap32(int64_t{chain.y[i]} - FrameCentreY)} * f) / 256 + FrameCentreY;
         if (nx < 0 || nx >= FrameWidth || ny < 0 || ny >= FrameHeight) {
-            ParticleAge[i] = Free;
+            chain.age[i] = Free;
         } else {
-            ParticleX[i] = nx;
-            ParticleY[i] = ny;
+            chain.x[i] = nx;
+            chain.y[i] = ny;
         }
     }
 
     int32_t previous = Free;
     for (int32_t i = 0; i < ParticleCount; ++i) {
-        if (ParticleAge[i] == Free) continue;
-        DrawCircle(ParticleX[i], ParticleY[i], ParticleAge[i] / 8 + 4, White);
+        if (chain.age[i] == Free) continue;
+        DrawCircle(canvas, chain.x[i], chain.y[i], chain.age[i] / 8 + 4, White);
         if (previous != Free)
-            DrawLine(ParticleX[previous], ParticleY[previous], ParticleX[i], ParticleY[i], Amber);
+            DrawLine(canvas, chain.x[previous], chain.y[previous], chain.x[i], chain.y[i], Amber);
         previous = i;
     }
     return 1;

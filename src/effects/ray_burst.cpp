@@ -5,15 +5,9 @@
 #include <cmath>
 
 #include "effects/bounded_sincos.h"
-#include "effects/effects.h"
 #include "raster/maths.h"
 
 namespace orv {
-
-int32_t RayBurstLevel = 0;
-float RayBurstRadius = 0.0f;
-int32_t RayBurstCount = 0;
-RayRecord RayTable[RayCount];
 
 namespace {
 constexpr ColorTriple White{255, 255, 255};
@@ -32,38 +26,36 @@ constexpr double PointSpacing = 0.2; // radius step between the pixels of a ray
 constexpr double TipAngleSteps = 20.0;
 constexpr double TipBeyond = 4.0;
 
-AngleRun Run; // the sine and cosine along the ray being drawn
-
-void StartBurst() {
+void StartBurst(RayBurst& burst, Random& random) {
     float phase[SeedPairs];
     float rate[SeedPairs];
     for (int32_t i = 0; i < SeedPairs; ++i) {
-        phase[i] = static_cast<float>((rand() % 256) * PhaseUnit);            // float32 store
-        rate[i] = static_cast<float>((rand() % 128) * RateUnit - RateOffset); // float32 store
+        phase[i] = static_cast<float>((rand(random) % 256) * PhaseUnit);            // float32 store
+        rate[i] = static_cast<float>((rand(random) % 128) * RateUnit - RateOffset); // float32 store
     }
     // Only the first four rates are used, though all eight are drawn.
-    const auto spin = static_cast<float>(RayBurstCount % 2 == 0 ? Spin : -Spin);
+    const auto spin = static_cast<float>(burst.count % 2 == 0 ? Spin : -Spin);
     for (int32_t j = 0; j < RayCount; ++j) {
-        RayRecord& ray = RayTable[j];
+        RayRecord& ray = burst.rays[j];
         ray.angle = static_cast<float>(j * RaySpacing);
         ray.spin = spin;
         ray.curlPhase = phase[j % 8];
         ray.curlRate = rate[j % 4];
-        ray.lengthFactor = static_cast<float>(rand() % 50 + 80);
+        ray.lengthFactor = static_cast<float>(rand(random) % 50 + 80);
     }
-    ++RayBurstCount;
-    RayBurstLevel = RayBurstFullLevel;
-    RayBurstRadius = StartRadius;
+    ++burst.count;
+    burst.level = RayBurstFullLevel;
+    burst.radius = StartRadius;
 }
 } // namespace
 
-void DrawCurlingRay(float angle, float angleStep, float length, float startRadius,
-                    const ColorTriple& colour) {
+void DrawCurlingRay(RayBurst& burst, const Canvas& canvas, float angle, float angleStep,
+                    float length, float startRadius, const ColorTriple& colour) {
     const uint32_t pixel = MakePixel(colour);
-    uint32_t* const target = RenderTarget;
-    const int64_t stride = RowStride;
+    uint32_t* const target = canvas.renderTarget;
+    const int64_t stride = canvas.rowStride;
     // A copy in registers for the loop; the cached steps go back for the next ray.
-    AngleRun run = Run;
+    AngleRun run = burst.run;
     run.error = INFINITY; // no values yet: the first point starts the run
     const auto end = static_cast<float>(static_cast<double>(length) + startRadius);
     float r = startRadius;
@@ -81,38 +73,40 @@ void DrawCurlingRay(float angle, float angleStep, float length, float startRadiu
         a = static_cast<float>(a + static_cast<double>(angleStep));
         AdvanceAngleRun(run, from, a);
     }
-    Run = run;
+    burst.run = run;
     const double tipAngle = a + TipAngleSteps * angleStep;
     const double tipRadius = r + TipBeyond;
-    DrawCircle(Trunc(tipRadius * Sin(tipAngle) + FrameCentreX),
+    DrawCircle(canvas, Trunc(tipRadius * Sin(tipAngle) + FrameCentreX),
                Trunc(tipRadius * Cos(tipAngle) + FrameCentreY), 4,
                ColorTriple{colour.red, colour.green, 0});
 }
 
-int32_t DrawRayBurst(int32_t trigger, int32_t elapsed, int32_t /*note*/, int32_t volume) {
-    if (trigger != 0 && RayBurstLevel < RayBurstRestartLevel) StartBurst();
+int32_t DrawRayBurst(RayBurst& burst, const Canvas& canvas, Random& random, int32_t trigger,
+                     int32_t elapsed, int32_t /*note*/, int32_t volume) {
+    if (trigger != 0 && burst.level < RayBurstRestartLevel) StartBurst(burst, random);
 
     // Once the level is 0 nothing of the rays is drawn again before a new burst sets every
     // field afresh, so the ticks after that are left out.
-    for (int32_t tick = 0; tick < elapsed && RayBurstLevel != 0; ++tick) {
-        for (RayRecord& ray : RayTable) {
+    for (int32_t tick = 0; tick < elapsed && burst.level != 0; ++tick) {
+        for (RayRecord& ray : burst.rays) {
             ray.angle = static_cast<float>(static_cast<double>(ray.angle) + ray.spin);
             ray.curlPhase = static_cast<float>(static_cast<double>(ray.curlPhase) + ray.curlRate);
         }
-        RayBurstLevel = RayBurstLevel > LevelStep ? RayBurstLevel - LevelStep : 0;
+        burst.level = burst.level > LevelStep ? burst.level - LevelStep : 0;
     }
 
-    DrawBrokenCircle(FrameCentreX, FrameCentreY, Trunc(RayBurstRadius), RayBurstLevel, White);
+    DrawBrokenCircle(canvas, random, FrameCentreX, FrameCentreY, Trunc(burst.radius), burst.level,
+                     White);
 
-    for (const RayRecord& ray : RayTable) {
-        if (rand() % 255 >= RayBurstLevel) continue;
+    for (const RayRecord& ray : burst.rays) {
+        if (rand(random) % 255 >= burst.level) continue;
         const auto angleStep =
             static_cast<float>(Sin(static_cast<double>(ray.curlPhase)) * CurlScale);
         const auto length = static_cast<float>(
             static_cast<double>(volume) * ray.lengthFactor * LengthUnit + BaseLength);
-        DrawCurlingRay(ray.angle, angleStep, length, RayBurstRadius, White);
+        DrawCurlingRay(burst, canvas, ray.angle, angleStep, length, burst.radius, White);
     }
-    return RayBurstLevel != 0 ? 1 : 0;
+    return burst.level != 0 ? 1 : 0;
 }
 
 } // namespace orv

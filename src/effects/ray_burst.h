@@ -1,8 +1,9 @@
-// Curling ray burst (effect 7): the burst's state, open to the tests and benchmarks.
+// Curling ray burst (effect 7): the burst's rays and fade.
 #pragma once
 
 #include <cstdint>
 
+#include "effects/bounded_sincos.h"
 #include "raster/raster.h"
 
 namespace orv {
@@ -21,14 +22,19 @@ inline constexpr int32_t RayBurstFullLevel = 256;
 // A trigger starts a new burst only while the level is below this.
 inline constexpr int32_t RayBurstRestartLevel = 32;
 
-extern int32_t RayBurstLevel;
-extern float RayBurstRadius;
-extern int32_t RayBurstCount;
-extern RayRecord RayTable[RayCount];
+struct RayBurst {
+    int32_t level = 0;   // 256 at a new burst, 4 less per tick; dead at 0
+    float radius = 0.0f; // the ring's radius, where every ray begins
+    int32_t count = 0;   // bursts started; odd and even ones spin opposite ways
+    RayRecord rays[RayCount] = {};
+    AngleRun run; // the sine and cosine along the ray being drawn
+};
 
 // Draws one ray of single pixels outward from startRadius, bending by angleStep per point, and
 // its tip circle in the colour without its blue part.
-void DrawCurlingRay(float angle, float angleStep, float length, float startRadius,
-                    const ColorTriple& colour);
+void DrawCurlingRay(RayBurst& burst, const Canvas& canvas, float angle, float angleStep,
+                    float length, float startRadius, const ColorTriple& colour);
+int32_t DrawRayBurst(RayBurst& burst, const Canvas& canvas, Random& random, int32_t trigger,
+                     int32_t elapsed, int32_t note, int32_t volume);
 
 } // namespace orv

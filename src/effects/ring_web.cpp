@@ -4,16 +4,10 @@
 
 #include <cmath>
 
-#include "effects/effects.h"
 #include "raster/maths.h"
 #include "raster/raster.h"
 
 namespace orv {
-
-StarRing StarRings[RingSlots];
-int32_t RingWebNext = 0;
-int32_t RingWebTicks = 0;
-float RingWebTwist = 0.0f;
 
 namespace {
 constexpr ColorTriple Blue{0, 96, 192};
@@ -34,11 +28,11 @@ struct Point {
     int32_t x, y;
 };
 
-void SpawnRing() {
-    const int32_t a = RingWebNext;
-    StarRing& ring = StarRings[a];
+void SpawnRing(RingWeb& web) {
+    const int32_t a = web.next;
+    StarRing& ring = web.rings[a];
     for (int32_t i = 0; i < RingPoints; ++i) {
-        const double angle = (i - a) * PointSpacing + static_cast<double>(RingWebTwist);
+        const double angle = (i - a) * PointSpacing + static_cast<double>(web.twist);
         const double radius = (a + i) % 2 != 0 ? OuterRadius : InnerRadius;
         ring.shapeX[i] = static_cast<float>(radius * Sin(angle)); // float32 store
         ring.shapeY[i] = static_cast<float>(radius * Cos(angle));
@@ -46,9 +40,9 @@ void SpawnRing() {
     ring.shown = 1;
     ring.scale = 1.0f;
     ring.growth = StartGrowth;
-    RingWebNext = (a + 1) % RingSlots;
-    RingWebTicks = 0;
-    RingWebTwist = static_cast<float>(RingWebTwist + TwistStep);
+    web.next = (a + 1) % RingSlots;
+    web.ticks = 0;
+    web.twist = static_cast<float>(web.twist + TwistStep);
 }
 
 bool InsideBox(const StarRing& ring) {
@@ -62,25 +56,26 @@ bool InsideBox(const StarRing& ring) {
 
 // The random thinning of the lines: with the densest dots every line is drawn; sparser dots
 // leave lines out, each taking one random number.
-bool KeepLine(int32_t dotStep) {
-    return dotStep == MinDotStep || rand() % 8 > dotStep - 3;
+bool KeepLine(Random& random, int32_t dotStep) {
+    return dotStep == MinDotStep || rand(random) % 8 > dotStep - 3;
 }
 } // namespace
 
-void InitRingWeb() {
-    for (StarRing& ring : StarRings) ring.shown = 0;
+void InitRingWeb(RingWeb& web) {
+    for (StarRing& ring : web.rings) ring.shown = 0;
 }
 
-int32_t DrawRingWeb(int32_t trigger, int32_t elapsed, int32_t /*note*/, int32_t /*volume*/) {
-    if (trigger != 0 && RingWebTicks > RingSpawnGap) SpawnRing();
+int32_t DrawRingWeb(RingWeb& web, const Canvas& canvas, Random& random, int32_t trigger,
+                    int32_t elapsed, int32_t /*note*/, int32_t /*volume*/) {
+    if (trigger != 0 && web.ticks > RingSpawnGap) SpawnRing(web);
 
     if (elapsed >= 1) {
         // Saturates instead of overflowing; the count is only compared with the spawn gap.
-        RingWebTicks = elapsed > INT32_MAX - RingWebTicks ? INT32_MAX : RingWebTicks + elapsed;
+        web.ticks = elapsed > INT32_MAX - web.ticks ? INT32_MAX : web.ticks + elapsed;
         // The rings grow independently, so each takes its ticks in turn. A ring not shown is
         // given a fresh scale and growth before it is shown again, and one past the certain-cull
         // scale is culled below, so neither needs its remaining ticks.
-        for (StarRing& ring : StarRings) {
+        for (StarRing& ring : web.rings) {
             if (ring.shown == 0) continue;
             for (int32_t t = 0; t < elapsed && ring.scale <= CertainCullScale; ++t) {
                 ring.scale = static_cast<float>(static_cast<double>(ring.scale) + ring.growth);
@@ -90,7 +85,7 @@ int32_t DrawRingWeb(int32_t trigger, int32_t elapsed, int32_t /*note*/, int32_t 
     }
 
     int32_t shownRings = 0;
-    for (StarRing& ring : StarRings) {
+    for (StarRing& ring : web.rings) {
         if (ring.shown != 0 && !InsideBox(ring)) ring.shown = 0;
         if (ring.shown != 0) ++shownRings;
     }
@@ -100,8 +95,8 @@ int32_t DrawRingWeb(int32_t trigger, int32_t elapsed, int32_t /*note*/, int32_t 
     Point previous[RingPoints];
     bool havePrevious = false;
     for (int32_t i = 0; i < RingSlots; ++i) {
-        const int32_t r = (RingWebNext + i) % RingSlots;
-        const StarRing& ring = StarRings[r];
+        const int32_t r = (web.next + i) % RingSlots;
+        const StarRing& ring = web.rings[r];
         if (ring.shown == 0) continue;
         Point p[RingPoints];
         for (int32_t k = 0; k < RingPoints; ++k) {
@@ -110,16 +105,16 @@ int32_t DrawRingWeb(int32_t trigger, int32_t elapsed, int32_t /*note*/, int32_t 
         }
         // Half the star: only the strokes from an outer point to the following inner one.
         for (int32_t k = 1; k <= RingPoints; ++k) {
-            if ((r + k - 1) % 2 == 0 || !KeepLine(dotStep)) continue;
+            if ((r + k - 1) % 2 == 0 || !KeepLine(random, dotStep)) continue;
             const Point& from = p[k - 1];
             const Point& to = p[k % RingPoints];
-            DrawLineEveryN(from.x, from.y, to.x, to.y, dotStep, Blue);
+            DrawLineEveryN(canvas, from.x, from.y, to.x, to.y, dotStep, Blue);
         }
         if (havePrevious) {
             for (int32_t m = 0; m < RingPoints; ++m) {
-                if (!KeepLine(dotStep)) continue;
+                if (!KeepLine(random, dotStep)) continue;
                 const Point& from = previous[(m + 1) % RingPoints];
-                DrawLineEveryN(from.x, from.y, p[m].x, p[m].y, dotStep, Blue);
+                DrawLineEveryN(canvas, from.x, from.y, p[m].x, p[m].y, dotStep, Blue);
             }
         }
         for (int32_t k = 0; k < RingPoints; ++k) previous[k] = p[k];

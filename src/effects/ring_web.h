@@ -1,7 +1,9 @@
-// Ring web (effect 2): the rings and the spawn state, open to the tests and benchmarks.
+// Ring web (effect 2): the rings and the spawn state.
 #pragma once
 
 #include <cstdint>
+
+#include "raster/raster.h"
 
 namespace orv {
 
@@ -19,9 +21,15 @@ struct StarRing {
     float growth; // added to scale every tick
 };
 
-extern StarRing StarRings[RingSlots];
-extern int32_t RingWebNext;
-extern int32_t RingWebTicks;
-extern float RingWebTwist;
+struct RingWeb {
+    StarRing rings[RingSlots] = {};
+    int32_t next = 0;   // the slot the next ring takes
+    int32_t ticks = 0;  // since the last spawn, saturating
+    float twist = 0.0f; // turns each new ring a little further
+};
+
+void InitRingWeb(RingWeb& web);
+int32_t DrawRingWeb(RingWeb& web, const Canvas& canvas, Random& random, int32_t trigger,
+                    int32_t elapsed, int32_t note, int32_t volume);
 
 } // namespace orv

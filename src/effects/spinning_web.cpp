@@ -4,15 +4,11 @@
 
 #include <cmath>
 
-#include "effects/effects.h"
 #include "effects/repeated_sum.h"
 #include "raster/maths.h"
 #include "raster/raster.h"
 
 namespace orv {
-
-int32_t WebScale = 0;
-WebPoint WebPoints[WebPointCount] = {};
 
 namespace {
 constexpr ColorTriple WebWhite{255, 255, 255};
@@ -21,36 +17,37 @@ constexpr double WebTurnPerTick = 0.005; // point k turns (k + 1) times this per
 constexpr int32_t WebPasses = 27;        // passes i = 0, 3, ..., 78
 } // namespace
 
-int32_t DrawSpinningWeb(int32_t trigger, int32_t elapsed, int32_t /*note*/, int32_t volume) {
+int32_t DrawSpinningWeb(SpinningWeb& web, const Canvas& canvas, Random& random, int32_t trigger,
+                        int32_t elapsed, int32_t /*note*/, int32_t volume) {
     if (trigger != 0) {
-        // 64-bit so that no volume overflows; rand() never exceeds 32767 anyway.
+        // 64-bit so that no volume overflows; rand(random) never exceeds 32767 anyway.
         const int64_t n = 4 * int64_t{volume} + 1;
-        for (WebPoint& p : WebPoints) {
-            p.baseX = static_cast<double>(rand() % n);
-            p.baseY = static_cast<double>(rand() % n);
-            p.baseZ = static_cast<double>(rand() % n);
+        for (WebPoint& p : web.points) {
+            p.baseX = static_cast<double>(rand(random) % n);
+            p.baseY = static_cast<double>(rand(random) % n);
+            p.baseZ = static_cast<double>(rand(random) % n);
         }
-        WebScale = 64;
+        web.scale = 64;
     }
     // Every tick's turn is added on its own, each float64 sum rounded: RepeatedSum gives the
     // same angle without a step per tick.
     for (int32_t k = 0; k < WebPointCount; ++k)
-        WebPoints[k].angle = RepeatedSum(WebPoints[k].angle, (k + 1) * WebTurnPerTick, elapsed);
+        web.points[k].angle = RepeatedSum(web.points[k].angle, (k + 1) * WebTurnPerTick, elapsed);
     // The scale falls by 2 a tick from 64 (always even) and stops at 0.
-    if (elapsed > 0 && WebScale > 0)
-        WebScale = elapsed >= WebScale / 2 ? 0 : WebScale - 2 * elapsed;
+    if (elapsed > 0 && web.scale > 0)
+        web.scale = elapsed >= web.scale / 2 ? 0 : web.scale - 2 * elapsed;
 
     int32_t px[WebPointCount], py[WebPointCount], mx[WebPointCount], my[WebPointCount];
     for (int32_t k = 0; k < WebPointCount; ++k) {
-        WebPoint& p = WebPoints[k];
+        WebPoint& p = web.points[k];
         const double c = Cos(p.angle), s = Sin(p.angle);
         const double x1 = p.baseX * c - p.baseY * s;
         const double y1 = p.baseX * s + p.baseY * c;
         const double y2 = y1 * c - p.baseZ * s;
         const double z1 = p.baseZ * c + y1 * s;
         const double x2 = x1 * c + z1 * s;
-        p.screenX = WebScale * x2 * 0.015625;
-        p.screenY = WebScale * y2 * 0.015625;
+        p.screenX = web.scale * x2 * 0.015625;
+        p.screenY = web.scale * y2 * 0.015625;
         // The mirror comes from the unrounded offset, not from the truncated point.
         px[k] = Trunc(p.screenX + FrameCentreX);
         py[k] = Trunc(p.screenY + FrameCentreY);
@@ -58,25 +55,26 @@ int32_t DrawSpinningWeb(int32_t trigger, int32_t elapsed, int32_t /*note*/, int3
         my[k] = Trunc(FrameCentreY - p.screenY);
     }
 
-    const int32_t s2 = 2 * WebScale;
+    const int32_t s2 = 2 * web.scale;
     const int32_t cornerX[4] = {s2, FrameRight - s2, s2, FrameRight - s2};
     const int32_t cornerY[4] = {s2, s2, FrameBottom - s2, FrameBottom - s2};
-    DrawLine(FrameCentreX, FrameCentreY, px[0], py[0], WebWhite);
+    DrawLine(canvas, FrameCentreX, FrameCentreY, px[0], py[0], WebWhite);
     for (int32_t pass = 0; pass < WebPasses; ++pass) {
         const int32_t i = 3 * pass, a = i % 16, b = (i + 4) % 16;
-        DrawLine(px[a], py[a], px[b], py[b], WebWhite);
-        DrawLineEvery2(mx[a], my[a], px[b], py[b], WebAmber);
-        DrawLine(mx[a], my[a], mx[b], my[b], WebWhite);
-        DrawLineEvery2(px[a], py[a], mx[b], my[b], WebAmber);
-        if (pass < 4) DrawLineEvery2(cornerX[pass], cornerY[pass], px[a], py[a], WebAmber);
+        DrawLine(canvas, px[a], py[a], px[b], py[b], WebWhite);
+        DrawLineEvery2(canvas, mx[a], my[a], px[b], py[b], WebAmber);
+        DrawLine(canvas, mx[a], my[a], mx[b], my[b], WebWhite);
+        DrawLineEvery2(canvas, px[a], py[a], mx[b], my[b], WebAmber);
+        if (pass < 4) DrawLineEvery2(canvas, cornerX[pass], cornerY[pass], px[a], py[a], WebAmber);
     }
-    if (WebScale < 32) {
-        DrawLineEvery2(FrameCentreX, s2, FrameCentreX, FrameCentreY, WebAmber);
-        DrawLineEvery2(FrameCentreX, FrameBottom - s2, FrameCentreX, FrameCentreY, WebAmber);
-        DrawLineEvery2(s2, FrameCentreY, FrameCentreX, FrameCentreY, WebAmber);
-        DrawLineEvery2(FrameRight - s2, FrameCentreY, FrameCentreX, FrameCentreY, WebAmber);
+    if (web.scale < 32) {
+        DrawLineEvery2(canvas, FrameCentreX, s2, FrameCentreX, FrameCentreY, WebAmber);
+        DrawLineEvery2(canvas, FrameCentreX, FrameBottom - s2, FrameCentreX, FrameCentreY,
+                       WebAmber);
+        DrawLineEvery2(canvas, s2, FrameCentreY, FrameCentreX, FrameCentreY, WebAmber);
+        DrawLineEvery2(canvas, FrameRight - s2, FrameCentreY, FrameCentreX, FrameCentreY, WebAmber);
     }
-    return WebScale != 0 ? 1 : 0;
+    return web.scale != 0 ? 1 : 0;
 }
 
 } // namespace orv

@@ -1,7 +1,9 @@
-// The spinning web's state, visible to its tests.
+// Spinning web (effect 12): the points and the scale.
 #pragma once
 
 #include <cstdint>
+
+#include "raster/raster.h"
 
 namespace orv {
 
@@ -15,7 +17,12 @@ struct WebPoint {
 
 inline constexpr int32_t WebPointCount = 16;
 
-extern int32_t WebScale; // 64 after a trigger, 2 less per tick; 64 = full size, alive while > 0
-extern WebPoint WebPoints[WebPointCount];
+struct SpinningWeb {
+    int32_t scale = 0; // 64 after a trigger, 2 less per tick; 64 = full size, alive while > 0
+    WebPoint points[WebPointCount] = {};
+};
+
+int32_t DrawSpinningWeb(SpinningWeb& web, const Canvas& canvas, Random& random, int32_t trigger,
+                        int32_t elapsed, int32_t note, int32_t volume);
 
 } // namespace orv

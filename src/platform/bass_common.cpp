@@ -18,82 +18,35 @@ namespace orv {
 namespace bass {
 namespace {
 
-struct Channel {
-    uint32_t handle = 0; // 0: a free entry
-    bool isModule = false;
-    // What starts the music again from its beginning: the bytes of a module (or of a stream in
-    // memory), or the path of a stream file, which is read as it plays.
-    std::vector<uint8_t> bytes;
-    std::string path;
-    std::unique_ptr<MusicSource> source;
-    // Changed only with the mixer excluded; the mixer changes them while it runs.
-    bool playing = false;
-    bool ended = false;
-    uint64_t rendered = 0; // frames of the source mixed so far
-};
-
-struct Sync {
-    HSYNC handle;
-    uint32_t channel;
-    uint32_t type;
-    uint64_t param;
-    SyncProc proc;
-    uint32_t user;
-};
-
-constexpr int MaxChannels = 8;
-constexpr size_t MaxSyncs = 512;
-
-struct Library {
-    bool initialised = false;
-    uint32_t nextHandle = 1;
-    // Incremented by BASS_Free, so that a sync run that frees the library stops at once.
-    uint32_t generation = 0;
-    Channel channels[MaxChannels];
-    // Entries below syncCount are written before the count is published and not changed until
-    // BASS_Free, which first stops every thread that fires syncs.
-    Sync syncs[MaxSyncs];
-    std::atomic<size_t> syncCount{0};
-    int16_t scratch[MaxMixFrames * 2] = {};
-    std::string lastError;
-};
-
-// Never destroyed: the audio thread may still run while the process exits.
-Library& Lib() {
-    static Library* lib = new Library;
-    return *lib;
-}
-
-int32_t Fail(const std::string& why) {
-    Lib().lastError = why;
+int32_t Fail(MusicLibrary& lib, const std::string& why) {
+    lib.lastError = why;
     return 0;
 }
 
-Channel* FindChannel(uint32_t handle) {
+Channel* FindChannel(MusicLibrary& lib, uint32_t handle) {
     if (handle == 0) return nullptr;
-    for (Channel& c : Lib().channels)
+    for (Channel& c : lib.channels)
         if (c.handle == handle) return &c;
     return nullptr;
 }
 
-uint32_t NewHandle() {
-    Library& lib = Lib();
+uint32_t NewHandle(MusicLibrary& lib) {
     const uint32_t h = lib.nextHandle++;
     if (lib.nextHandle == 0) lib.nextHandle = 1;
     return h;
 }
 
 // Installs a newly opened channel; 0 when every entry is taken.
-uint32_t AddChannel(Channel&& fresh) {
-    Library& lib = Lib();
+uint32_t AddChannel(Platform& platform, Channel&& fresh) {
+    MusicLibrary& lib = MusicLibraryOf(platform);
     for (Channel& c : lib.channels) {
         if (c.handle != 0) continue;
-        fresh.handle = NewHandle();
-        MixerLock lock;
+        fresh.handle = NewHandle(lib);
+        MixerLock lock(platform);
         c = std::move(fresh);
         return c.handle;
     }
-    return Fail("too many channels");
+    return Fail(lib, "too many channels");
 }
 
 // The bytes of a file, or of memory, from `offset`; `length` 0 means to the end of a file.
@@ -127,9 +80,9 @@ std::unique_ptr<MusicSource> OpenChannelSource(const Channel& c, std::string* wh
 }
 
 // Starts a channel, from its beginning when `rewind` or when it has already reached its end.
-int32_t PlayChannel(Channel& c, bool rewind) {
+int32_t PlayChannel(Platform& platform, Channel& c, bool rewind) {
     {
-        MixerLock lock;
+        MixerLock lock(platform);
         if (!rewind && !c.ended) {
             c.playing = true;
             return 1;
@@ -137,9 +90,9 @@ int32_t PlayChannel(Channel& c, bool rewind) {
     }
     std::string why;
     std::unique_ptr<MusicSource> fresh = OpenChannelSource(c, &why);
-    if (!fresh) return Fail(why);
+    if (!fresh) return Fail(MusicLibraryOf(platform), why);
     {
-        MixerLock lock;
+        MixerLock lock(platform);
         std::swap(c.source, fresh);
         c.rendered = 0;
         c.ended = false;
@@ -148,9 +101,10 @@ int32_t PlayChannel(Channel& c, bool rewind) {
     return 1; // the old source is released here, outside the mixer's lock
 }
 
-uint32_t OpenChannel(bool isModule, int32_t mem, const void* file, uint64_t offset,
-                     uint64_t length) {
-    if (!Lib().initialised) return Fail("not started");
+uint32_t OpenChannel(Platform& platform, bool isModule, int32_t mem, const void* file,
+                     uint64_t offset, uint64_t length) {
+    MusicLibrary& lib = MusicLibraryOf(platform);
+    if (!lib.initialised) return Fail(lib, "not started");
     Channel c;
     c.isModule = isModule;
     std::string why;
@@ -159,10 +113,10 @@ uint32_t OpenChannel(bool isModule, int32_t mem, const void* file, uint64_t offs
     if (!isModule && mem == 0 && file != nullptr && offset == 0 && length == 0)
         c.path = static_cast<const char*>(file);
     else if (!LoadBytes(mem, file, offset, length, &c.bytes, &why))
-        return Fail(why);
+        return Fail(lib, why);
     c.source = OpenChannelSource(c, &why);
-    if (!c.source) return Fail(why);
-    return AddChannel(std::move(c));
+    if (!c.source) return Fail(lib, why);
+    return AddChannel(platform, std::move(c));
 }
 
 struct NoteContext {
@@ -183,8 +137,7 @@ void OnNote(void* context, const NoteStart& n) {
 
 } // namespace
 
-void MixOutput(int16_t* out, size_t frames, EventSink sink, void* context) {
-    Library& lib = Lib();
+void MixOutput(MusicLibrary& lib, int16_t* out, size_t frames, EventSink sink, void* context) {
     frames = std::min(frames, MaxMixFrames);
     std::memset(out, 0, frames * 2 * sizeof(int16_t));
     for (Channel& c : lib.channels) {
@@ -204,11 +157,11 @@ void MixOutput(int16_t* out, size_t frames, EventSink sink, void* context) {
     }
 }
 
-void FireEvent(const MixEvent& event) {
-    Library& lib = Lib();
-    const uint32_t generation = lib.generation;
+void FireEvent(MusicLibrary& lib, const MixEvent& event) {
+    const uint32_t generation = lib.generation.load(std::memory_order_relaxed);
     const size_t count = lib.syncCount.load(std::memory_order_acquire);
-    for (size_t i = 0; i < count && lib.generation == generation; ++i) {
+    for (size_t i = 0; i < count && lib.generation.load(std::memory_order_relaxed) == generation;
+         ++i) {
         const Sync& s = lib.syncs[i];
         if (s.channel != event.channel) continue;
         if (event.kind == EventKind::End && s.type == BASS_SYNC_END) {
@@ -227,81 +180,86 @@ void FireEvent(const MixEvent& event) {
 
 using namespace bass;
 
-int32_t BASS_Init(int32_t /*device*/, uint32_t /*freq*/, uint32_t /*flags*/, void* /*window*/) {
+int32_t BASS_Init(Platform& platform, int32_t /*device*/, uint32_t /*freq*/, uint32_t /*flags*/,
+                  void* /*window*/) {
     // Always the default device; the mixer runs at MusicSampleRate whatever rate is asked for.
-    Library& lib = Lib();
-    if (lib.initialised) return Fail("already started");
+    MusicLibrary& lib = MusicLibraryOf(platform);
+    if (lib.initialised) return Fail(lib, "already started");
     std::string why;
-    if (!OpenOutput(&why)) return Fail(why);
+    if (!OpenOutput(platform, &why)) return Fail(lib, why);
     lib.initialised = true;
     return 1;
 }
 
-HSTREAM BASS_StreamCreateFile(int32_t mem, const void* file, uint32_t offset, uint32_t length,
-                              uint32_t /*flags*/) {
-    return OpenChannel(false, mem, file, offset, length);
+HSTREAM BASS_StreamCreateFile(Platform& platform, int32_t mem, const void* file, uint32_t offset,
+                              uint32_t length, uint32_t /*flags*/) {
+    return OpenChannel(platform, false, mem, file, offset, length);
 }
 
 // Every module plays once from its start: flags 5 asks for exactly that, and other flags are
 // treated the same.
-HMUSIC BASS_MusicLoad(int32_t mem, const void* file, uint32_t offset, uint32_t length,
-                      uint32_t /*flags*/) {
-    return OpenChannel(true, mem, file, offset, length);
+HMUSIC BASS_MusicLoad(Platform& platform, int32_t mem, const void* file, uint32_t offset,
+                      uint32_t length, uint32_t /*flags*/) {
+    return OpenChannel(platform, true, mem, file, offset, length);
 }
 
-HSYNC BASS_ChannelSetSync(uint32_t handle, uint32_t type, uint64_t param, SyncProc proc,
-                          uint32_t user) {
-    Library& lib = Lib();
-    if (!lib.initialised || !FindChannel(handle)) return Fail("no such channel");
+HSYNC BASS_ChannelSetSync(Platform& platform, uint32_t handle, uint32_t type, uint64_t param,
+                          SyncProc proc, void* user) {
+    MusicLibrary& lib = MusicLibraryOf(platform);
+    if (!lib.initialised || !FindChannel(lib, handle)) return Fail(lib, "no such channel");
     if (proc == nullptr || (type != BASS_SYNC_END && type != BASS_SYNC_MUSICINST))
-        return Fail("unknown sync");
+        return Fail(lib, "unknown sync");
     const size_t n = lib.syncCount.load(std::memory_order_relaxed);
-    if (n == MaxSyncs) return Fail("too many syncs");
-    const HSYNC h = NewHandle();
+    if (n == MaxSyncs) return Fail(lib, "too many syncs");
+    const HSYNC h = NewHandle(lib);
     lib.syncs[n] = Sync{h, handle, type, param, proc, user};
     lib.syncCount.store(n + 1, std::memory_order_release);
     return h;
 }
 
-int32_t BASS_Start() {
-    if (!Lib().initialised) return Fail("not started");
-    StartOutput();
+int32_t BASS_Start(Platform& platform) {
+    MusicLibrary& lib = MusicLibraryOf(platform);
+    if (!lib.initialised) return Fail(lib, "not started");
+    StartOutput(platform);
     return 1;
 }
 
-int32_t BASS_StreamPlay(HSTREAM handle, int32_t flush, uint32_t /*flags*/) {
-    Channel* c = Lib().initialised ? FindChannel(handle) : nullptr;
-    if (!c || c->isModule) return Fail("no such stream");
-    return PlayChannel(*c, flush != 0);
+int32_t BASS_StreamPlay(Platform& platform, HSTREAM handle, int32_t flush, uint32_t /*flags*/) {
+    MusicLibrary& lib = MusicLibraryOf(platform);
+    Channel* c = lib.initialised ? FindChannel(lib, handle) : nullptr;
+    if (!c || c->isModule) return Fail(lib, "no such stream");
+    return PlayChannel(platform, *c, flush != 0);
 }
 
-int32_t BASS_MusicPlayEx(HMUSIC handle, uint32_t pos, int32_t /*flags*/, int32_t /*reset*/) {
-    Channel* c = Lib().initialised ? FindChannel(handle) : nullptr;
-    if (!c || !c->isModule) return Fail("no such module");
-    if (pos != 0) return Fail("a module plays from its start only");
+int32_t BASS_MusicPlayEx(Platform& platform, HMUSIC handle, uint32_t pos, int32_t /*flags*/,
+                         int32_t /*reset*/) {
+    MusicLibrary& lib = MusicLibraryOf(platform);
+    Channel* c = lib.initialised ? FindChannel(lib, handle) : nullptr;
+    if (!c || !c->isModule) return Fail(lib, "no such module");
+    if (pos != 0) return Fail(lib, "a module plays from its start only");
     // Position 0 is the start: a module that has already played some of itself starts again.
     bool started;
     {
-        MixerLock lock;
+        MixerLock lock(platform);
         started = c->rendered != 0;
     }
-    return PlayChannel(*c, started);
+    return PlayChannel(platform, *c, started);
 }
 
-int32_t BASS_Free() {
-    Library& lib = Lib();
+int32_t BASS_Free(Platform& platform) {
+    MusicLibrary& lib = MusicLibraryOf(platform);
     if (!lib.initialised) return 0;
-    if (!CloseOutput()) return Fail("cannot stop from inside a sync");
+    if (!CloseOutput(platform)) return Fail(lib, "cannot stop from inside a sync");
     // No thread mixes or fires any more: everything can go.
-    ++lib.generation;
+    lib.generation.fetch_add(1, std::memory_order_relaxed);
     lib.syncCount.store(0, std::memory_order_relaxed);
     for (Channel& c : lib.channels) c = Channel{};
     lib.initialised = false;
     return 1;
 }
 
-const char* BASS_ErrorText() {
-    return Lib().lastError.c_str();
+const char* BASS_ErrorText(Platform& platform) {
+    return MusicLibraryOf(platform).lastError.c_str();
 }
 
 } // namespace orv

@@ -3,11 +3,10 @@
 
 #include <cstdint>
 
+#include "platform/platform.h"
+
 namespace orv {
 
-uint32_t timeGetTime();
-
-// Headless back end only: the value every later reading returns.
-void SetVirtualTime(uint32_t ms);
+uint32_t timeGetTime(Platform& platform);
 
 } // namespace orv

@@ -27,7 +27,9 @@ inline constexpr uint32_t DDSCL_EXCLUSIVE_FULLSCREEN = 0x11;
 inline constexpr int32_t ModeWidth = 640;
 inline constexpr int32_t ModeHeight = 480;
 
-DDResult DirectDrawCreate(DisplayDevice** device);
+// The device and surface calls go to the back end through their handles, as DirectDraw's
+// methods go through their objects; only the device's creation names the back end.
+DDResult DirectDrawCreate(Platform& platform, DisplayDevice** device);
 // Takes the screen for the window: full screen, on top.
 DDResult SetCooperativeLevel(DisplayDevice* device, HWND window, uint32_t flags);
 DDResult SetDisplayMode(DisplayDevice* device, int32_t width, int32_t height, int32_t bitsPerPixel);

@@ -6,6 +6,8 @@
 
 #include <cstdint>
 
+#include "platform/platform.h"
+
 namespace orv {
 
 struct Window;
@@ -14,7 +16,9 @@ using HINSTANCE = void*;
 using WPARAM = uintptr_t;
 using LPARAM = intptr_t;
 using LRESULT = intptr_t;
-using WindowProc = LRESULT (*)(HWND window, uint32_t message, WPARAM wParam, LPARAM lParam);
+// A window procedure receives the user value its class was registered with.
+using WindowProc = LRESULT (*)(void* user, HWND window, uint32_t message, WPARAM wParam,
+                               LPARAM lParam);
 
 struct MSG {
     HWND hwnd = nullptr;
@@ -60,46 +64,55 @@ inline constexpr int32_t SW_SHOW = 5;
 inline constexpr int32_t SM_CXSCREEN = 0;
 inline constexpr int32_t SM_CYSCREEN = 1;
 
+// Every call below goes to the back end named by its first argument.
+
 // Set before the window is created: a resizable 640x480 window on the desktop instead of one
 // covering the screen in full-screen mode. The picture is scaled the same way in both.
-extern bool WindowedDisplay;
+void SetWindowedDisplay(Platform& platform, bool windowed);
 
-// Registers the procedure of the windows created under className.
-void RegisterClassA(const char* className, WindowProc proc);
+// Registers the procedure of the windows created under className, and the user value it is
+// called with.
+void RegisterClassA(Platform& platform, const char* className, WindowProc proc, void* user);
 // A borderless top-most window covering the desktop, hidden until shown. Null on failure (the
 // reason is then in PlatformError()).
-HWND CreateWindowExA(const char* className, const char* caption, int32_t width, int32_t height);
-void ShowWindow(HWND window, int32_t showCommand);
-void UpdateWindow(HWND window);
-void SetFocus(HWND window);
+HWND CreateWindowExA(Platform& platform, const char* className, const char* caption, int32_t width,
+                     int32_t height);
+void ShowWindow(Platform& platform, HWND window, int32_t showCommand);
+void UpdateWindow(Platform& platform, HWND window);
+void SetFocus(Platform& platform, HWND window);
 // Sends WM_DESTROY to the window's procedure, stops its timer and removes the window.
 // Harmless for a window that is already gone.
-void DestroyWindow(HWND window);
-int32_t GetSystemMetrics(int32_t index);
+void DestroyWindow(Platform& platform, HWND window);
+int32_t GetSystemMetrics(Platform& platform, int32_t index);
 
 // Waits for the next message. Returns 0 for WM_QUIT, else non-zero. A timer message is made
 // only when nothing else is waiting, and at most one is ever waiting.
-int32_t GetMessageA(MSG* msg, HWND window, uint32_t filterMin, uint32_t filterMax);
-int32_t TranslateMessage(const MSG* msg);
-LRESULT DispatchMessageA(const MSG* msg);
-int32_t PostMessageA(HWND window, uint32_t message, WPARAM wParam, LPARAM lParam);
-void PostQuitMessage(int32_t exitCode);
+int32_t GetMessageA(Platform& platform, MSG* msg, HWND window, uint32_t filterMin,
+                    uint32_t filterMax);
+int32_t TranslateMessage(Platform& platform, const MSG* msg);
+LRESULT DispatchMessageA(Platform& platform, const MSG* msg);
+int32_t PostMessageA(Platform& platform, HWND window, uint32_t message, WPARAM wParam,
+                     LPARAM lParam);
+void PostQuitMessage(Platform& platform, int32_t exitCode);
 // Default handling: WM_CLOSE destroys the window, WM_SYSCOMMAND SC_CLOSE posts WM_CLOSE,
 // Alt+F4 posts WM_SYSCOMMAND SC_CLOSE; everything else returns 0.
-LRESULT DefWindowProcA(HWND window, uint32_t message, WPARAM wParam, LPARAM lParam);
+LRESULT DefWindowProcA(Platform& platform, HWND window, uint32_t message, WPARAM wParam,
+                       LPARAM lParam);
 
 // Starts a periodic timer that posts WM_TIMER with wParam id. Returns id, or 0 on failure.
-uintptr_t SetTimer(HWND window, uintptr_t id, uint32_t periodMs, void* timerProc);
+uintptr_t SetTimer(Platform& platform, HWND window, uintptr_t id, uint32_t periodMs,
+                   void* timerProc);
 
 // Null hides the cursor. Returns the previous cursor (never anything but null here).
-void* SetCursor(void* cursor);
-void SetCursorPos(int32_t x, int32_t y);
+void* SetCursor(Platform& platform, void* cursor);
+void SetCursorPos(Platform& platform, int32_t x, int32_t y);
 
 inline constexpr uint32_t MB_OK = 0;
 // A modal box with an OK button. Returns 1 when it was shown, 0 when it could not be.
-int32_t MessageBoxA(HWND window, const char* text, const char* caption, uint32_t type);
+int32_t MessageBoxA(Platform& platform, HWND window, const char* text, const char* caption,
+                    uint32_t type);
 
 // Why the last failed platform call failed, for the error report; empty when not known.
-const char* PlatformError();
+const char* PlatformError(Platform& platform);
 
 } // namespace orv

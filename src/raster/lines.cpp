@@ -7,9 +7,6 @@
 
 namespace orv {
 
-uint32_t* RenderTarget = nullptr;
-int32_t RowStride = FrameWidth;
-
 namespace {
 constexpr uint8_t OutTop = 1;
 constexpr uint8_t OutBottom = 2;
@@ -74,8 +71,8 @@ namespace {
 
 // Plots every step-th pixel from the lower endpoint along the major axis (x for x-major lines,
 // y otherwise, ties included), the minor coordinate kept in 16.16 fixed point.
-void DrawSteppedLine(int32_t x1, int32_t y1, int32_t x2, int32_t y2, int32_t step,
-                     const ColorTriple& colour) {
+void DrawSteppedLine(const Canvas& canvas, int32_t x1, int32_t y1, int32_t x2, int32_t y2,
+                     int32_t step, const ColorTriple& colour) {
     const uint32_t pixel = MakePixel(colour);
     // A segment with both ends inside needs no clipping (ClipLine would return it unchanged).
     const bool inside = uint32_t(x1) < uint32_t(FrameWidth) &&
@@ -96,8 +93,8 @@ void DrawSteppedLine(int32_t x1, int32_t y1, int32_t x2, int32_t y2, int32_t ste
     int64_t accumulator = int64_t{minor1} * 65536;
     // One loop per axis, so the inner loop neither tests the axis nor multiplies by the major
     // coordinate: an offset walks along the major axis and the minor part is added to it.
-    uint32_t* const target = RenderTarget;
-    const int64_t stride = RowStride;
+    uint32_t* const target = canvas.renderTarget;
+    const int64_t stride = canvas.rowStride;
     if (xMajor) {
         for (int64_t column = major1; column <= major2; column += step, accumulator += increment)
             target[(accumulator >> 16) * stride + column] = pixel;
@@ -111,22 +108,25 @@ void DrawSteppedLine(int32_t x1, int32_t y1, int32_t x2, int32_t y2, int32_t ste
 
 } // namespace
 
-void DrawLine(int32_t x1, int32_t y1, int32_t x2, int32_t y2, const ColorTriple& colour) {
-    DrawSteppedLine(x1, y1, x2, y2, 1, colour);
+void DrawLine(const Canvas& canvas, int32_t x1, int32_t y1, int32_t x2, int32_t y2,
+              const ColorTriple& colour) {
+    DrawSteppedLine(canvas, x1, y1, x2, y2, 1, colour);
 }
 
-void DrawLineEvery2(int32_t x1, int32_t y1, int32_t x2, int32_t y2, const ColorTriple& colour) {
-    DrawSteppedLine(x1, y1, x2, y2, 2, colour);
+void DrawLineEvery2(const Canvas& canvas, int32_t x1, int32_t y1, int32_t x2, int32_t y2,
+                    const ColorTriple& colour) {
+    DrawSteppedLine(canvas, x1, y1, x2, y2, 2, colour);
 }
 
-void DrawLineEvery3(int32_t x1, int32_t y1, int32_t x2, int32_t y2, const ColorTriple& colour) {
-    DrawSteppedLine(x1, y1, x2, y2, 3, colour);
+void DrawLineEvery3(const Canvas& canvas, int32_t x1, int32_t y1, int32_t x2, int32_t y2,
+                    const ColorTriple& colour) {
+    DrawSteppedLine(canvas, x1, y1, x2, y2, 3, colour);
 }
 
 // Requires step >= 1; a smaller step is treated as 1 rather than looping forever.
-void DrawLineEveryN(int32_t x1, int32_t y1, int32_t x2, int32_t y2, int32_t step,
-                    const ColorTriple& colour) {
-    DrawSteppedLine(x1, y1, x2, y2, step < 1 ? 1 : step, colour);
+void DrawLineEveryN(const Canvas& canvas, int32_t x1, int32_t y1, int32_t x2, int32_t y2,
+                    int32_t step, const ColorTriple& colour) {
+    DrawSteppedLine(canvas, x1, y1, x2, y2, step < 1 ? 1 : step, colour);
 }
 
 } // namespace orv

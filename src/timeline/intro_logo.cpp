@@ -78,8 +78,8 @@ constexpr int32_t BreakUpTick = 100;
 
 } // namespace
 
-void DrawIntroLogo(int32_t ticks) {
-    ClearFrame();
+void DrawIntroLogo(const Canvas& canvas, Random& random, int32_t ticks) {
+    ClearFrame(canvas);
     // Design size at tick 15: the float32 constant nearest 1/15, the product stored as float32.
     const float scale = static_cast<float>(ticks * double{0.06666667f});
     const auto screenX = [scale](int32_t x) {
@@ -93,20 +93,20 @@ void DrawIntroLogo(int32_t ticks) {
         const int32_t x1 = screenX(s->x1), y1 = screenY(s->y1);
         const int32_t x2 = screenX(s->x2), y2 = screenY(s->y2);
         if (ticks < BreakUpTick) {
-            DrawLine(x1, y1, x2, y2, LogoGreen);
+            DrawLine(canvas, x1, y1, x2, y2, LogoGreen);
             continue;
         }
-        const int32_t a = rand() % 3;
+        const int32_t a = rand(random) % 3;
         if (ticks - BreakUpTick < a * 50) {
-            DrawLine(x1, y1, x2, y2, LogoGreen);
+            DrawLine(canvas, x1, y1, x2, y2, LogoGreen);
             continue;
         }
-        if (rand() % 8 != 7) continue;
-        const int32_t c = rand() % 5;
+        if (rand(random) % 8 != 7) continue;
+        const int32_t c = rand(random) % 5;
         if (ticks < c * 50) {
             const int32_t radius = (ticks - BreakUpTick) / 3 + 8;
-            DrawCircle(x1, y1, radius, LogoGreen);
-            DrawCircle(x2, y2, radius, LogoGreen);
+            DrawCircle(canvas, x1, y1, radius, LogoGreen);
+            DrawCircle(canvas, x2, y2, radius, LogoGreen);
         }
     }
 }

@@ -2,40 +2,30 @@
 // then every live effect in drawing order, the snapshot, and the output conversion.
 #include "timeline/scheduler.h"
 
-#include "display/frame_output.h"
 #include "platform/clock.h"
-#include "raster/raster.h"
 #include "snapshot/snapshot.h"
 
 namespace orv {
 
-EffectSlot EffectSlotTable[EffectSlotCount];
-
-uint32_t StartTime = 0;
-int32_t CurrentTick = 0;
-int32_t PreviousTick = 0;
-int32_t FrameElapsed = 0;
-uint8_t IntroPhase = 1;
-uint8_t SnapshotRequest = 0;
-int32_t SnapshotCounter = 0;
-
 // Draws every live effect. The trigger is taken out of the slot before the draw call, and a
 // trigger that arrives during the call keeps the slot active, so no event is lost to the
 // stores that follow the call.
-void DrawEffects(int32_t elapsed) {
-    DrawEffects(elapsed, EffectDrawRoutines);
+void DrawEffects(Timeline& timeline, const Canvas& canvas, int32_t elapsed) {
+    DrawEffects(timeline, canvas, elapsed, EffectDrawRoutines);
 }
 
-void DrawEffects(int32_t elapsed, const EffectDrawTable& routines) {
-    ClearFrame();
+void DrawEffects(Timeline& timeline, const Canvas& canvas, int32_t elapsed,
+                 const EffectDrawTable& routines) {
+    ClearFrame(canvas);
     for (const int32_t number : EffectOrder) {
-        EffectSlot& slot = EffectSlotTable[number];
+        EffectSlot& slot = timeline.effectSlotTable[number];
         const EffectDrawRoutine draw = routines[number];
         if (draw == nullptr || slot.active.load(std::memory_order_relaxed) == 0) continue;
         const int32_t trigger = slot.trigger.exchange(0, std::memory_order_acquire);
         const int32_t note = slot.note.load(std::memory_order_relaxed);
         const int32_t volume = slot.volume.load(std::memory_order_relaxed);
-        const int32_t alive = draw(trigger, elapsed, note, volume);
+        const int32_t alive =
+            draw(timeline.effects, canvas, timeline.random, trigger, elapsed, note, volume);
         // Sequentially consistent, so the store cannot pass the load that follows it: an
         // event stores its trigger before its active flag, and one of the two is seen here.
         slot.active.store(alive, std::memory_order_seq_cst);
@@ -44,34 +34,36 @@ void DrawEffects(int32_t elapsed, const EffectDrawTable& routines) {
     }
 }
 
-void RenderFrame(void* surface, int32_t mode) {
-    SetUpFrameOutput(surface, mode);
+void RenderFrame(Timeline& timeline, FrameOutput& output, Platform& platform, void* surface,
+                 int32_t mode) {
+    const Canvas& canvas = SetUpFrameOutput(output, surface, mode);
 
     // Unsigned arithmetic keeps the true difference across a wrap of the millisecond counter.
-    const uint32_t now = timeGetTime();
-    CurrentTick = static_cast<int32_t>((now - StartTime) / uint32_t{TickMs});
+    const uint32_t now = timeGetTime(platform);
+    timeline.currentTick = static_cast<int32_t>((now - timeline.startTime) / uint32_t{TickMs});
 
-    bool musicPhase = IntroPhase == 0;
-    if (IntroPhase) {
-        DrawIntroLogo(CurrentTick);
-        if (CurrentTick > IntroLastTick) {
-            IntroPhase = 0;
-            StartTime = timeGetTime();
+    bool musicPhase = timeline.introPhase == 0;
+    if (timeline.introPhase) {
+        DrawIntroLogo(canvas, timeline.random, timeline.currentTick);
+        if (timeline.currentTick > IntroLastTick) {
+            timeline.introPhase = 0;
+            timeline.startTime = timeGetTime(platform);
             musicPhase = true;
         }
     }
     if (musicPhase) {
-        FrameElapsed = CurrentTick - PreviousTick + 1;
-        PreviousTick = CurrentTick;
-        DrawEffects(FrameElapsed);
+        timeline.frameElapsed = timeline.currentTick - timeline.previousTick + 1;
+        timeline.previousTick = timeline.currentTick;
+        DrawEffects(timeline, canvas, timeline.frameElapsed);
     }
 
-    if (SnapshotRequest) {
-        SnapshotRequest = 0;
-        SnapshotCounter = TakeSnapshot(RenderTarget, RowStride, SnapshotCounter);
+    if (timeline.snapshotRequest) {
+        timeline.snapshotRequest = 0;
+        timeline.snapshotCounter =
+            TakeSnapshot(canvas.renderTarget, canvas.rowStride, timeline.snapshotCounter);
     }
 
-    FinishFrameOutput(surface, mode);
+    FinishFrameOutput(output, surface, mode);
 }
 
 } // namespace orv

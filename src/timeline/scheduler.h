@@ -6,7 +6,10 @@
 #include <atomic>
 #include <cstdint>
 
+#include "display/frame_output.h"
 #include "effects/effects.h"
+#include "platform/platform.h"
+#include "raster/raster.h"
 
 namespace orv {
 
@@ -20,35 +23,45 @@ struct EffectSlot {
 };
 
 inline constexpr int EffectSlotCount = 64;
-extern EffectSlot EffectSlotTable[EffectSlotCount];
-
 inline constexpr int EffectCount = 11;
 extern const int32_t EffectOrder[EffectCount];
 // Draw routine of each effect number, null where no effect answers.
 using EffectDrawTable = std::array<EffectDrawRoutine, EffectSlotCount>;
 extern const EffectDrawTable EffectDrawRoutines;
 
-extern uint32_t StartTime;
-extern int32_t CurrentTick;
-extern int32_t PreviousTick;
-// The elapsed-ticks value handed to the effects in the latest music-phase frame.
-extern int32_t FrameElapsed;
-extern uint8_t IntroPhase;
-extern uint8_t SnapshotRequest;
-extern int32_t SnapshotCounter;
-
 inline constexpr int32_t TickMs = 20;
 inline constexpr int32_t IntroLastTick = 250;
 
-void InitEffects();
-void RenderFrame(void* surface, int32_t mode);
+// What the frames of one run share: the clock and phase, the slots, the snapshot request and
+// counter, the random sequence and every effect's state.
+struct Timeline {
+    EffectSlot effectSlotTable[EffectSlotCount];
+    uint32_t startTime = 0;
+    int32_t currentTick = 0;
+    int32_t previousTick = 0;
+    int32_t frameElapsed = 0; // the elapsed ticks handed to the effects in the latest frame
+    uint8_t introPhase = 1;
+    uint8_t snapshotRequest = 0;
+    int32_t snapshotCounter = 0;
+    Random random;
+    Effects effects;
+};
+
+// The effects' set-up routines in their fixed order; none draws or takes random numbers.
+void InitEffects(Effects& effects);
+
+// One frame into the locked surface of the display mode, at the time the platform's clock
+// tells.
+void RenderFrame(Timeline& timeline, FrameOutput& output, Platform& platform, void* surface,
+                 int32_t mode);
 
 // The effects' drawing of one music-phase frame: clear, then every live effect in order.
-void DrawEffects(int32_t elapsed);
+void DrawEffects(Timeline& timeline, const Canvas& canvas, int32_t elapsed);
 // The same with the routines of another table.
-void DrawEffects(int32_t elapsed, const EffectDrawTable& routines);
+void DrawEffects(Timeline& timeline, const Canvas& canvas, int32_t elapsed,
+                 const EffectDrawTable& routines);
 
 // The intro logo, drawn from scratch each intro frame from the tick count.
-void DrawIntroLogo(int32_t ticks);
+void DrawIntroLogo(const Canvas& canvas, Random& random, int32_t ticks);
 
 } // namespace orv

@@ -1,4 +1,4 @@
-#include "render/frame_crc.h"
+#include "trace/frame_crc.h"
 
 #include <gtest/gtest.h>
 

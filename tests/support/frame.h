@@ -11,14 +11,17 @@
 
 namespace orv::test {
 
-// Owns a 640x480 picture; Use() makes it the target of the drawing primitives.
+// Owns a 640x480 picture; canvas draws into it.
 struct Frame {
     std::vector<uint32_t> pixels;
+    Canvas canvas;
 
-    explicit Frame(uint32_t fill = 0) : pixels(size_t{640} * 480, fill) { Use(); }
-    void Use() {
-        RenderTarget = pixels.data();
-        RowStride = 640;
+    explicit Frame(uint32_t fill = 0)
+        : pixels(size_t{640} * 480, fill), canvas{pixels.data(), 640} {}
+    Frame(const Frame& other) : pixels(other.pixels), canvas{pixels.data(), 640} {}
+    Frame& operator=(const Frame& other) {
+        pixels = other.pixels;
+        return *this;
     }
     uint32_t At(int32_t x, int32_t y) const { return pixels[size_t(y) * 640 + size_t(x)]; }
     long Count(uint32_t value) const { return std::count(pixels.begin(), pixels.end(), value); }
@@ -36,11 +39,10 @@ inline Points LitPoints(const Frame& frame) {
     return points;
 }
 
-// Draws with `draw` into a fresh black frame and returns it; `restore` becomes the target again.
-template <typename Draw> Frame Reference(Frame& restore, Draw draw) {
+// Draws with `draw` (given the canvas) into a fresh black frame and returns it.
+template <typename Draw> Frame Reference(Draw draw) {
     Frame reference;
-    draw();
-    restore.Use();
+    draw(reference.canvas);
     return reference;
 }
 

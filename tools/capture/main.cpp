@@ -15,8 +15,7 @@
 #include "capture/encoder.h"
 #include "capture/plan.h"
 #include "capture/run.h"
-#include "platform/cli.h"
-#include "platform/headless/audio_headless.h"
+#include "cli/cli.h"
 #include "platform/headless/headless.h"
 #include "platform/music_source.h"
 
@@ -211,13 +210,13 @@ void ShowProgress(bool force) {
                  (unsigned long long)total, speed, FormatTime(left).c_str());
 }
 
-void OnSound(void*, const int16_t* frames, size_t count) {
+void OnSound(void*, const Platform& platform, const int16_t* frames, size_t count) {
     std::string why;
     if (!Run.audioStarted) {
         // The intro is silent: the track starts with the time before the output opened.
         Run.audioStarted = true;
         static const int16_t Silence[2 * 4096] = {};
-        uint64_t quiet = SilenceFrames(headless::AudioOpenedAt());
+        uint64_t quiet = SilenceFrames(headless::AudioOpenedAt(platform));
         Run.audioTotal = quiet + Run.musicLength;
         while (quiet > 0) {
             const size_t n = size_t(std::min<uint64_t>(quiet, 4096));
@@ -232,14 +231,14 @@ void OnSound(void*, const int16_t* frames, size_t count) {
     Run.audioFrames += keep;
 }
 
-void OnFrame(void*, uint64_t frame) {
+void OnFrame(void*, const Platform& platform, uint64_t frame) {
     if (Interrupted) Die(ExitInterrupted, "interrupted");
     if (frame != Run.frames) Die(ExitFailure, "internal error: a frame was skipped");
     // A music that does not end where its length says would run forever: stop.
     if (frame >= Run.plan.frames + uint64_t(Run.options.fps) * 2)
         Die(ExitFailure, "the music did not end where expected");
     std::string why;
-    if (Run.encode && !WriteVideoFrame(headless::ShownSurface(), headless::Pitch(), &why))
+    if (Run.encode && !WriteVideoFrame(headless::ShownSurface(platform), headless::Pitch(platform), &why))
         Die(ExitFailure, why);
     Run.frames++;
     if (Run.tty) ShowProgress(false);

@@ -4,9 +4,6 @@
 #include <memory>
 
 #include "app/app.h"
-#include "audio/music.h"
-#include "platform/clock.h"
-#include "platform/headless/audio_headless.h"
 #include "platform/headless/headless.h"
 #include "platform/music_source.h"
 
@@ -28,17 +25,40 @@ bool MeasureMusic(const std::string& path, uint64_t& length, std::string* why) {
     return true;
 }
 
+namespace {
+
+// The hooks with the run's back end, as the back end's callbacks get them.
+struct HookedRun {
+    const RunHooks& hooks;
+    const Platform& platform;
+};
+
+void OnTimerDone(void* context, uint64_t number) {
+    const HookedRun& run = *static_cast<const HookedRun*>(context);
+    run.hooks.frame(run.hooks.context, run.platform, number);
+}
+
+void OnSound(void* context, const int16_t* frames, size_t count) {
+    const HookedRun& run = *static_cast<const HookedRun*>(context);
+    run.hooks.sound(run.hooks.context, run.platform, frames, count);
+}
+
+} // namespace
+
 bool RunDemo(const char* music, int32_t fps, const RunHooks& hooks) {
-    headless::Setup& setup = headless::Configure();
+    const auto platform = std::make_unique<Platform>();
+    HookedRun run{hooks, *platform};
+    headless::Setup& setup = platform->setup;
     setup.framesPerSecond = uint32_t(fps);
-    setup.timerDone = hooks.frame;
-    setup.timerDoneContext = hooks.context;
-    headless::SetSyncsAtTheMoment(true);
-    headless::SetAudioSink(hooks.sound, hooks.context);
-    MusicFile = music;
-    SetVirtualTime(0);
-    WinMain(nullptr, nullptr, "", SW_SHOW);
-    return MusicEnded.load() != 0;
+    setup.timerDone = OnTimerDone;
+    setup.timerDoneContext = &run;
+    headless::SetSyncsAtTheMoment(*platform, true);
+    headless::SetAudioSink(*platform, OnSound, &run);
+    const auto demo = std::make_unique<Demo>(*platform);
+    demo->music.musicFile = music;
+    SetVirtualTime(*platform, 0);
+    WinMain(*demo, nullptr, nullptr, "", SW_SHOW);
+    return demo->music.musicEnded.load() != 0;
 }
 
 } // namespace orv::capture

@@ -6,16 +6,20 @@
 #include <cstdint>
 #include <string>
 
+#include "platform/platform.h"
+
 namespace orv::capture {
 
 // The music's length in output frames, playing it as the demo would (a stream, else a module).
 bool MeasureMusic(const std::string& path, uint64_t& length, std::string* why);
 
+// Each hook is told the run's back end, to read what it needs of it (headless.h).
 struct RunHooks {
-    // Frame `number` (0, 1, ...) is on screen: headless::ShownSurface() holds its picture.
-    void (*frame)(void* context, uint64_t number);
-    // The next stereo 16-bit sound frames as mixed, from the moment the output opened.
-    void (*sound)(void* context, const int16_t* frames, size_t count);
+    // Frame `number` (0, 1, ...) is on screen: headless::ShownSurface(platform) holds its picture.
+    void (*frame)(void* context, const Platform& platform, uint64_t number);
+    // The next stereo 16-bit sound frames as mixed, from the moment the output opened
+    // (headless::AudioOpenedAt(platform)).
+    void (*sound)(void* context, const Platform& platform, const int16_t* frames, size_t count);
     void* context;
 };
 

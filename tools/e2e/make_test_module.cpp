@@ -3,16 +3,16 @@
 // show a known black frame.
 #include <cstdio>
 
-#include "support/modules.h"
+#include "xm/sample_modules.h"
 
 int main(int argc, char** argv) {
     if (argc != 2) {
         std::fprintf(stderr, "usage: make_test_module OUT.xm\n");
         return 2;
     }
-    xm::Module module = orv::testing::BasicModule(4, 64, 10);
+    xm::Module module = xm::BasicModule(4, 64, 10);
     xm::Cell& cell = module.patterns[0].at(40, 0);
-    cell.note = orv::testing::Note(48);
+    cell.note = xm::Note(48);
     cell.instrument = 10;
     if (!xm::SaveXm(module, argv[1])) {
         std::fprintf(stderr, "make_test_module: cannot write %s\n", argv[1]);

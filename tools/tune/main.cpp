@@ -6,7 +6,7 @@
 
 #include <vector>
 
-#include "platform/cli.h"
+#include "cli/cli.h"
 #include "tune/tune.h"
 
 namespace {

@@ -9,7 +9,7 @@
 #include <string>
 #include <vector>
 
-#include "platform/cli.h"
+#include "cli/cli.h"
 
 namespace {
 

@@ -1,25 +1,29 @@
-// Virtual millisecond clock: it reads whatever the test or script last set.
+// Virtual millisecond clock: it reads whatever the test or script last set; setting it lets the
+// music output catch up.
 #include "platform/clock.h"
-#include "platform/headless/clock_hook.h"
+#include "platform/headless/headless.h"
 
 namespace orv {
 
-namespace {
-uint32_t VirtualTime = 0;
-headless::VirtualTimeHook TimeHook = nullptr;
-} // namespace
-
-uint32_t timeGetTime() {
-    return VirtualTime;
+namespace headless {
+void OnVirtualTime(Platform& platform, uint32_t ms); // audio_headless.cpp
 }
 
-void SetVirtualTime(uint32_t ms) {
-    VirtualTime = ms;
-    if (TimeHook) TimeHook(ms);
+uint32_t timeGetTime(Platform& platform) {
+    return platform.virtualTime;
 }
 
-void headless::SetVirtualTimeHook(VirtualTimeHook hook) {
-    TimeHook = hook;
+void SetVirtualTime(Platform& platform, uint32_t ms) {
+    platform.virtualTime = ms;
+    headless::OnVirtualTime(platform, ms);
+}
+
+Platform* NewPlatform() {
+    return new Platform;
+}
+
+void DeletePlatform(Platform* platform) {
+    delete platform;
 }
 
 } // namespace orv

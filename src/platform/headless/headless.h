@@ -1,17 +1,28 @@
-// Control of the headless window and display: what the tests and offline tools set up before a
-// run (failing steps, refused depths, lock and flip outcomes, timed input) and what they read
-// after it (calls counted, message boxes shown, the surface on screen).
+// The headless back end: a window system, display, clock and music output in memory, driven by
+// a virtual clock, with every step's outcome set by the test or tool that runs it. Each Platform
+// is a back end of its own, so demos can run side by side in one process.
+//
+// What a test sets up before a run (failing steps, refused depths, lock and flip outcomes, timed
+// input) and what it reads after it (calls counted, message boxes shown, the surface on screen).
 #pragma once
 
+#include <cstddef>
 #include <cstdint>
 #include <deque>
 #include <string>
 #include <vector>
 
+#include "platform/bass_common.h"
+#include "platform/flip_chain.h"
+#include "platform/message_queue.h"
+#include "platform/plain_handles.h"
+#include "platform/platform.h"
 #include "platform/surface.h"
 #include "platform/window.h"
 
-namespace orv::headless {
+namespace orv {
+
+namespace headless {
 
 enum class Step {
     CreateWindow,
@@ -62,22 +73,112 @@ struct Record {
     int32_t cursorX = -1, cursorY = -1;
     std::vector<std::string> boxCaptions, boxTexts;
     int32_t boxesOverHeldDisplay = 0; // boxes shown while the display was still taken
-    std::vector<MSG> dispatched;      // every message handed to a window procedure
-    bool blockedForever = false;      // a fetch found nothing that could ever arrive
+    // Every message handed to a window procedure but the timer's, which are only counted (a
+    // long run makes millions).
+    std::vector<MSG> dispatched;
+    uint64_t timersDispatched = 0;
+    bool blockedForever = false; // a fetch found nothing that could ever arrive
 };
 
-Setup& Configure();
-const Record& Recorded();
-// Back to the load-time state: no window, no display, empty queue, default setup.
-void Reset();
+// Receives every mixed block of stereo 16-bit frames, for example to keep the sound track.
+using AudioSink = void (*)(void* context, const int16_t* frames, size_t count);
+
+// Small blocks keep the syncs in order with little mixing past each note.
+inline constexpr size_t AudioBlockFrames = 256;
+// A block holds at most two ticks of any module, each starting at most one note per channel.
+inline constexpr size_t MaxBlockEvents = 1024;
+
+// The music output: no device; the mixer runs when the virtual clock is set, up to the frame
+// that the new time has reached, and fires the syncs found in each block right after it.
+struct AudioOutput {
+    bool initFails = false;
+    bool inclusive = false;
+    bool open = false;
+    bool inHook = false;
+    uint32_t lastMs = 0;
+    uint32_t openedAt = 0;
+    uint64_t playedMs = 0; // virtual time that has passed since the output opened
+    uint64_t mixed = 0;
+    int16_t block[AudioBlockFrames * 2] = {};
+    bass::MixEvent events[MaxBlockEvents] = {};
+    size_t eventCount = 0;
+    AudioSink sink = nullptr;
+    void* sinkContext = nullptr;
+};
+
+struct Timed {
+    uint32_t at;
+    MSG msg;
+};
+
+} // namespace headless
+
+struct Platform {
+    headless::Setup setup;
+    headless::Record record;
+    uint32_t virtualTime = 0;
+
+    // Window system.
+    Window window;
+    WindowProc classProc = nullptr;
+    void* classUser = nullptr;
+    MessageQueue queue;
+    std::vector<headless::Timed> timed; // in order of time, then of posting
+    bool timerOn = false;
+    uintptr_t timerId = 0;
+    uint32_t timerPeriod = 0;
+    uint32_t timerDue = 0;
+    uint32_t timerStart = 0;   // the clock's time at SetTimer
+    uint64_t timerPeriods = 0; // periods (or frames) passed since SetTimer
+    uint64_t timerLast = 0;    // the period of the latest timer message
+    bool timerFired = false;
+    std::string error;
+
+    // Display.
+    DisplayDevice device;
+    FlipChain chain;
+
+    // Music.
+    bass::MusicLibrary music;
+    headless::AudioOutput audio;
+
+    Platform() { device.platform = this; }
+    Platform(const Platform&) = delete;
+    Platform& operator=(const Platform&) = delete;
+};
+
+// Sets the virtual clock: every later reading returns ms. The music output mixes up to it and
+// fires the syncs of the notes it passes.
+void SetVirtualTime(Platform& platform, uint32_t ms);
+
+namespace headless {
 
 // Posts message to the window when the virtual clock reaches atMs (fetches move the clock on).
-void PostAt(uint32_t atMs, uint32_t message, WPARAM wParam, LPARAM lParam);
+void PostAt(Platform& platform, uint32_t atMs, uint32_t message, WPARAM wParam, LPARAM lParam);
 
 // The surface now on screen and the one drawn into next; null before the chain exists.
-const uint8_t* ShownSurface();
-const uint8_t* BackSurface();
-int32_t Pitch();
-int32_t BitsPerPixel();
+const uint8_t* ShownSurface(const Platform& platform);
+const uint8_t* BackSurface(const Platform& platform);
+int32_t Pitch(const Platform& platform);
+int32_t BitsPerPixel(const Platform& platform);
 
-} // namespace orv::headless
+// While set, BASS_Init fails as it would without a sound device.
+void SetAudioInitFails(Platform& platform, bool fails);
+// While set, each clock setting mixes one frame past the new time, so that a note heard exactly
+// at that time fires in it too: then a frame drawn at time t shows every note heard at or before
+// t. Off by default: a note fires once the clock has passed its first frame.
+void SetSyncsAtTheMoment(Platform& platform, bool inclusive);
+// The virtual time at which BASS_Init opened the output: the time of its first frame.
+uint32_t AudioOpenedAt(const Platform& platform);
+// Frames mixed since BASS_Init (44100 per second of virtual time).
+uint64_t AudioFramesMixed(const Platform& platform);
+// Null for none.
+void SetAudioSink(Platform& platform, AudioSink sink, void* context);
+
+// Whether a time on the wrapping millisecond clock has come.
+inline bool IsDue(uint32_t at, uint32_t now) {
+    return int32_t(at - now) <= 0;
+}
+
+} // namespace headless
+} // namespace orv

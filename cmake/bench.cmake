@@ -1,0 +1,12 @@
+# The benchmarks (Google Benchmark): they measure, they assert nothing.
+if(NOT ORV_BENCH OR ORV_SANITIZE)
+  return()
+endif()
+find_package(benchmark QUIET)
+file(GLOB ORV_BENCH_SOURCES CONFIGURE_DEPENDS bench/*.cpp)
+if(NOT benchmark_FOUND OR NOT ORV_BENCH_SOURCES)
+  return()
+endif()
+add_executable(orv_bench ${ORV_BENCH_SOURCES})
+target_include_directories(orv_bench PRIVATE bench)
+orv_link_demo(orv_bench orv_headless orv_render_support orv_xm benchmark::benchmark_main)
