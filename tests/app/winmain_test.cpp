@@ -13,23 +13,17 @@
 namespace orv::test {
 namespace {
 
-using headless::Configure;
-using headless::PostAt;
-using headless::Recorded;
 using headless::Step;
 
-using WinMainTest = ShellTest;
-
-int32_t RunDemo() {
-    return WinMain(nullptr, nullptr, "", SW_SHOW);
-}
-
-bool WasDispatched(uint32_t message, WPARAM wParam) {
-    for (const MSG& msg : Recorded().dispatched) {
-        if (msg.message == message && msg.wParam == wParam) return true;
+class WinMainTest : public ShellTest {
+  protected:
+    bool WasDispatched(uint32_t message, WPARAM wParam) const {
+        for (const MSG& msg : Recorded().dispatched) {
+            if (msg.message == message && msg.wParam == wParam) return true;
+        }
+        return false;
     }
-    return false;
-}
+};
 
 struct Failure {
     Step step;
@@ -81,7 +75,7 @@ TEST_F(WinMainTest, MissingWindowIsReportedOnStandardErrorOnly) {
 }
 
 TEST_F(WinMainTest, FailedBufferAllocationIsReportedAndEndsWithAFailureStatus) {
-    AllocFailed = 1; // as PrepareRun leaves it when an allocation fails
+    demo.allocFailed = 1; // as PrepareRun leaves it when an allocation fails
     ::testing::internal::CaptureStderr();
     EXPECT_EQ(RunDemo(), ExitOutOfMemory);
     std::string err = ::testing::internal::GetCapturedStderr();
@@ -93,8 +87,8 @@ TEST_F(WinMainTest, EscIsIgnoredInTheIntroAndEndsTheRunAfterIt) {
     PostAt(1000, WM_KEYDOWN, VK_ESCAPE, 1);
     PostAt(6000, WM_KEYDOWN, VK_ESCAPE, 1);
     EXPECT_EQ(RunDemo(), 0);
-    EXPECT_EQ(timeGetTime(), 6000u);
-    EXPECT_EQ(IntroPhase, 0);
+    EXPECT_EQ(Now(), 6000u);
+    EXPECT_EQ(demo.timeline.introPhase, 0);
     EXPECT_FALSE(Recorded().blockedForever);
     EXPECT_TRUE(Recorded().deviceReleased);
     // Frames went on every 10 ms up to the second Esc.
@@ -103,33 +97,33 @@ TEST_F(WinMainTest, EscIsIgnoredInTheIntroAndEndsTheRunAfterIt) {
 
 TEST_F(WinMainTest, SystemKeyDuringTheIntroEndsAtOnceWithoutMusic) {
     // Were the music started, the failing audio start would end the run with a failure status.
-    headless::SetAudioInitFails(true);
+    headless::SetAudioInitFails(platform, true);
     PostAt(1000, WM_SYSKEYDOWN, VK_MENU, KeyAltHeld);
     EXPECT_EQ(RunDemo(), 0);
-    EXPECT_EQ(timeGetTime(), 1000u);
-    EXPECT_EQ(IntroPhase, 1);
+    EXPECT_EQ(Now(), 1000u);
+    EXPECT_EQ(demo.timeline.introPhase, 1);
     EXPECT_FALSE(Recorded().blockedForever);
     EXPECT_TRUE(Recorded().deviceReleased);
 }
 
 TEST_F(WinMainTest, AudioThatCannotStartEndsTheRunThroughTheNormalShutdown) {
-    headless::SetAudioInitFails(true);
+    headless::SetAudioInitFails(platform, true);
     ::testing::internal::CaptureStderr();
     EXPECT_EQ(RunDemo(), ExitAudioFailed);
     const std::string err = ::testing::internal::GetCapturedStderr();
     EXPECT_NE(err.find("orv: the audio output could not be started: "), std::string::npos) << err;
-    EXPECT_LE(timeGetTime(), 5100u); // right after the intro
+    EXPECT_LE(Now(), 5100u); // right after the intro
     EXPECT_TRUE(Recorded().surfaceReleased);
     EXPECT_TRUE(Recorded().deviceReleased);
     EXPECT_EQ(Recorded().boxesOverHeldDisplay, 0);
     EXPECT_EQ(Recorded().windowsDestroyed, 1);
-    EXPECT_EQ(OffscreenFrame, nullptr);
+    EXPECT_EQ(demo.output.offscreenFrame, nullptr);
 }
 
 TEST_F(WinMainTest, OutsideQuitRequestEndsTheMusicPhase) {
     PostAt(7000, WM_QUITREQUEST, 0, 0);
     EXPECT_EQ(RunDemo(), 0);
-    EXPECT_EQ(timeGetTime(), 7000u);
+    EXPECT_EQ(Now(), 7000u);
     EXPECT_FALSE(Recorded().blockedForever);
 }
 
@@ -170,7 +164,7 @@ TEST_F(WinMainTest, EndOfTheMusicEndsTheRunWithTheTimersId) {
     int32_t status = RunDemo();
     EXPECT_EQ(status, 1);
     EXPECT_FALSE(Recorded().blockedForever);
-    uint32_t end = timeGetTime();
+    uint32_t end = Now();
     EXPECT_GE(end, 5020u + 1920u);
     EXPECT_LE(end, 5020u + 1920u + 100u);
     // Shut down without handling the close request: the window and display are left to exit.

@@ -14,9 +14,10 @@
 #include <string>
 #include <vector>
 
+#include "app/app.h"
 #include "platform/bass.h"
 #include "platform/clock.h"
-#include "platform/headless/audio_headless.h"
+#include "platform/headless/headless.h"
 #include "raster/raster.h"
 #include "support/modules.h"
 #include "timeline/scheduler.h"
@@ -36,15 +37,6 @@ uint8_t SetVolume(int v) {
     return uint8_t(0x10 + v);
 }
 
-void ClearSlots() {
-    for (EffectSlot& s : EffectSlotTable) {
-        s.trigger.store(0);
-        s.active.store(0);
-        s.note.store(0);
-        s.volume.store(0);
-    }
-}
-
 struct SlotState {
     int32_t trigger, active, note, volume;
     bool operator==(const SlotState&) const = default;
@@ -53,13 +45,9 @@ std::ostream& operator<<(std::ostream& os, const SlotState& s) {
     return os << "{trigger " << s.trigger << ", active " << s.active << ", note " << s.note
               << ", volume " << s.volume << "}";
 }
-SlotState Slot(int i) {
-    const EffectSlot& s = EffectSlotTable[i];
-    return {s.trigger.load(), s.active.load(), s.note.load(), s.volume.load()};
-}
 constexpr SlotState Untouched{0, 0, 0, 0};
 
-// Runs each test in a fresh working directory, from the program's load-time state.
+// Runs each test in a fresh working directory, with a demo on a headless back end of its own.
 class MusicTest : public ::testing::Test {
   protected:
     void SetUp() override {
@@ -73,31 +61,46 @@ class MusicTest : public ::testing::Test {
         Reset();
     }
     void TearDown() override {
-        BASS_Free();
-        Reset();
+        BASS_Free(platform);
         fs::current_path(previousDir_);
         fs::remove_all(dir_);
     }
-    static void Reset() {
-        headless::SetAudioInitFails(false);
-        SetVirtualTime(StartMs);
-        MusicEnded.store(0);
-        MusicStream = 0;
-        MusicChannel = 0;
-        ClearSlots();
+    // The music and the slots as a run starts them.
+    void Reset() {
+        SetVirtualTime(platform, StartMs);
+        music.musicEnded.store(0);
+        music.musicStream = 0;
+        music.musicChannel = 0;
+        for (EffectSlot& s : slots) {
+            s.trigger.store(0);
+            s.active.store(0);
+            s.note.store(0);
+            s.volume.store(0);
+        }
     }
+    SlotState Slot(int i) const {
+        const EffectSlot& s = slots[i];
+        return {s.trigger.load(), s.active.load(), s.note.load(), s.volume.load()};
+    }
+    bool StartMusic() { return orv::StartMusic(music, platform, slots); }
     static void WriteMusic(const std::vector<uint8_t>& bytes) {
         std::ofstream("orv.xm", std::ios::binary)
             .write(reinterpret_cast<const char*>(bytes.data()), std::streamsize(bytes.size()));
     }
     static void WriteModule(const xm::Module& m) { WriteMusic(xm::WriteXm(m)); }
     // Moves the virtual clock to `ms` after the start of the music, in frame-sized steps.
-    static void PlayUntil(uint32_t ms) {
-        for (uint32_t now = timeGetTime(); now < StartMs + ms;) {
+    void PlayUntil(uint32_t ms) {
+        for (uint32_t now = timeGetTime(platform); now < StartMs + ms;) {
             now = std::min(now + 10, StartMs + ms);
-            SetVirtualTime(now);
+            SetVirtualTime(platform, now);
         }
     }
+
+    std::unique_ptr<Platform> platformOwner = std::make_unique<Platform>();
+    Platform& platform = *platformOwner;
+    std::unique_ptr<Demo> demoOwner = std::make_unique<Demo>(platform);
+    Music& music = demoOwner->music;
+    EffectSlot (&slots)[EffectSlotCount] = demoOwner->timeline.effectSlotTable;
 
   private:
     fs::path dir_, previousDir_;
@@ -114,8 +117,8 @@ TEST_F(MusicTest, InstrumentsUpTo31TriggerTheirSlotsAndHigherOnesNone) {
     WriteModule(m);
 
     StartMusic();
-    EXPECT_EQ(MusicStream, 0u);
-    ASSERT_NE(MusicChannel, 0u);
+    EXPECT_EQ(music.musicStream, 0u);
+    ASSERT_NE(music.musicChannel, 0u);
     PlayUntil(34 * RowMs);
 
     for (int i = 1; i <= 31; ++i)
@@ -149,11 +152,8 @@ TEST_F(MusicTest, TwoNotesBeforeAFrameLeaveOneTriggerWithTheLaterNote) {
 
     // The next frame draws the slot's effect with the trigger and takes it.
     std::vector<uint32_t> frame(size_t(FrameWidth) * FrameHeight);
-    RenderTarget = frame.data();
-    RowStride = FrameWidth;
-    DrawEffects(1);
-    RenderTarget = nullptr;
-    EXPECT_EQ(EffectSlotTable[7].trigger.load(), 0);
+    DrawEffects(demoOwner->timeline, Canvas{frame.data(), FrameWidth}, 1);
+    EXPECT_EQ(slots[7].trigger.load(), 0);
 }
 
 TEST_F(MusicTest, EndOfTheModuleFiresTheEndSyncOnce) {
@@ -166,17 +166,17 @@ TEST_F(MusicTest, EndOfTheModuleFiresTheEndSyncOnce) {
     static int* counter;
     counter = &ends;
     ASSERT_NE(BASS_ChannelSetSync(
-                  MusicChannel, BASS_SYNC_END, 0,
-                  [](HSYNC, uint32_t, uint32_t, uint32_t) { ++*counter; }, 0),
+                  platform, music.musicChannel, BASS_SYNC_END, 0,
+                  [](HSYNC, uint32_t, uint32_t, void*) { ++*counter; }, nullptr),
               0u);
 
     PlayUntil(4 * RowMs - 20);
-    EXPECT_EQ(MusicEnded.load(), 0) << "ended before its last row was played";
+    EXPECT_EQ(music.musicEnded.load(), 0) << "ended before its last row was played";
     PlayUntil(4 * RowMs + 20);
-    EXPECT_EQ(MusicEnded.load(), 1);
+    EXPECT_EQ(music.musicEnded.load(), 1);
     PlayUntil(4 * RowMs + 3000);
     EXPECT_EQ(ends, 1);
-    EXPECT_EQ(MusicEnded.load(), 1);
+    EXPECT_EQ(music.musicEnded.load(), 1);
 }
 
 TEST_F(MusicTest, WavStreamPlaysAndGivesOnlyTheEndSync) {
@@ -185,12 +185,12 @@ TEST_F(MusicTest, WavStreamPlaysAndGivesOnlyTheEndSync) {
     WriteMusic(testing::WavBytes(44100, 2, 16, samples));
 
     StartMusic();
-    ASSERT_NE(MusicStream, 0u);
-    EXPECT_EQ(MusicChannel, MusicStream);
+    ASSERT_NE(music.musicStream, 0u);
+    EXPECT_EQ(music.musicChannel, music.musicStream);
     PlayUntil(150);
-    EXPECT_EQ(MusicEnded.load(), 0);
+    EXPECT_EQ(music.musicEnded.load(), 0);
     PlayUntil(1000);
-    EXPECT_EQ(MusicEnded.load(), 1);
+    EXPECT_EQ(music.musicEnded.load(), 1);
     for (int i = 0; i < EffectSlotCount; ++i) EXPECT_EQ(Slot(i), Untouched) << "slot " << i;
 }
 
@@ -229,42 +229,42 @@ TEST_F(MusicTest, UnplayableFileLosesOnlyTheMusicWithOneLineOnStderr) {
         ::testing::internal::CaptureStderr();
         StartMusic();
         const std::string err = ::testing::internal::GetCapturedStderr();
-        EXPECT_EQ(MusicChannel, 0u);
-        EXPECT_EQ(MusicStream, 0u);
+        EXPECT_EQ(music.musicChannel, 0u);
+        EXPECT_EQ(music.musicStream, 0u);
         EXPECT_EQ(std::count(err.begin(), err.end(), '\n'), 1) << err;
         EXPECT_NE(err.find("orv.xm"), std::string::npos) << err;
         EXPECT_NE(err.find(c.reason), std::string::npos) << err;
         // The run goes on: time passes, nothing is triggered and the music never ends.
         PlayUntil(2000);
-        EXPECT_EQ(MusicEnded.load(), 0);
+        EXPECT_EQ(music.musicEnded.load(), 0);
         for (int i = 0; i < EffectSlotCount; ++i) EXPECT_EQ(Slot(i), Untouched);
-        BASS_Free();
+        BASS_Free(platform);
     }
 }
 
 TEST_F(MusicTest, FreeIsHarmlessBeforeInitAndTwiceAndSilencesAtOnce) {
-    EXPECT_EQ(BASS_Free(), 0);
+    EXPECT_EQ(BASS_Free(platform), 0);
     xm::Module m = BasicModule(4, 8, 2);
     m.patterns[0].at(4, 0) = {Note(48), 1, SetVolume(9), 0, 0};
     WriteModule(m);
 
     StartMusic();
     PlayUntil(100);
-    const uint64_t mixed = headless::AudioFramesMixed();
+    const uint64_t mixed = headless::AudioFramesMixed(platform);
     EXPECT_EQ(mixed, 100u * 441 / 10);
-    EXPECT_EQ(BASS_Free(), 1);
-    EXPECT_EQ(BASS_Free(), 0);
+    EXPECT_EQ(BASS_Free(platform), 1);
+    EXPECT_EQ(BASS_Free(platform), 0);
     PlayUntil(3000); // past the note and the end: nothing plays, nothing fires
-    EXPECT_EQ(headless::AudioFramesMixed(), mixed);
+    EXPECT_EQ(headless::AudioFramesMixed(platform), mixed);
     EXPECT_EQ(Slot(1), Untouched);
-    EXPECT_EQ(MusicEnded.load(), 0);
+    EXPECT_EQ(music.musicEnded.load(), 0);
 
     // The library starts again after a free, and the music plays from its start.
-    SetVirtualTime(StartMs);
+    SetVirtualTime(platform, StartMs);
     StartMusic();
     PlayUntil(8 * RowMs + 20);
     EXPECT_EQ(Slot(1), (SlotState{1, 1, 48, 9}));
-    EXPECT_EQ(MusicEnded.load(), 1);
+    EXPECT_EQ(music.musicEnded.load(), 1);
 }
 
 } // namespace

@@ -4,13 +4,15 @@
 
 #include <atomic>
 #include <chrono>
+#include <memory>
 #include <random>
 #include <thread>
 #include <vector>
 
+#include "app/app.h"
 #include "app/run.h"
 #include "audio/music.h"
-#include "platform/clock.h"
+#include "platform/headless/headless.h"
 #include "timeline/scheduler.h"
 
 namespace orv {
@@ -18,9 +20,12 @@ namespace {
 
 TEST(SyncRace, EveryTriggerFromTheAudioThreadReachesAFrame) {
     std::vector<uint32_t> surface(640 * 480);
-    SetVirtualTime(0);
-    ASSERT_EQ(PrepareRun(640 * 4, 0), 1);
-    IntroPhase = 0; // straight into the music phase
+    const auto platform = std::make_unique<Platform>();
+    const auto demo = std::make_unique<Demo>(*platform);
+    SetVirtualTime(*platform, 0);
+    ASSERT_EQ(PrepareRun(*demo, 640 * 4, 0), 1);
+    Timeline& timeline = demo->timeline;
+    timeline.introPhase = 0; // straight into the music phase
 
     // Slots of drawn effects, first and last in drawing order and two between.
     const uint32_t slots[] = {5, 10, 7, 12};
@@ -38,11 +43,11 @@ TEST(SyncRace, EveryTriggerFromTheAudioThreadReachesAFrame) {
                     std::chrono::steady_clock::now() + std::chrono::microseconds(rng() % 1000);
                 while (std::chrono::steady_clock::now() < at) {}
                 const uint32_t note = uint32_t(round % 96), volume = uint32_t(round % 65);
-                InstrumentSyncProc(1, 1, note | volume << 16, slot);
+                InstrumentSyncProc(1, 1, note | volume << 16, &timeline.effectSlotTable[slot]);
             }
             const auto deadline = std::chrono::steady_clock::now() + std::chrono::seconds(20);
             for (uint32_t slot : slots)
-                while (EffectSlotTable[slot].trigger.load() != 0)
+                while (timeline.effectSlotTable[slot].trigger.load() != 0)
                     if (std::chrono::steady_clock::now() > deadline) {
                         lost.store(int(slot));
                         break;
@@ -56,18 +61,18 @@ TEST(SyncRace, EveryTriggerFromTheAudioThreadReachesAFrame) {
     uint32_t now = 0;
     int frames = 0;
     while (!done.load()) {
-        SetVirtualTime(now += 10);
-        RenderFrame(surface.data(), 0);
+        SetVirtualTime(*platform, now += 10);
+        RenderFrame(timeline, demo->output, *platform, surface.data(), 0);
         ++frames;
     }
     audio.join();
-    FreeBuffers();
+    FreeBuffers(*demo);
 
     EXPECT_EQ(lost.load(), -1) << "a trigger of slot " << lost.load() << " never reached a frame";
     EXPECT_GT(frames, Rounds);
     for (uint32_t slot : slots) {
-        EXPECT_EQ(EffectSlotTable[slot].note.load(), (Rounds - 1) % 96);
-        EXPECT_EQ(EffectSlotTable[slot].volume.load(), (Rounds - 1) % 65);
+        EXPECT_EQ(timeline.effectSlotTable[slot].note.load(), (Rounds - 1) % 96);
+        EXPECT_EQ(timeline.effectSlotTable[slot].volume.load(), (Rounds - 1) % 65);
     }
 }
 

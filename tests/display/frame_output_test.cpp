@@ -9,52 +9,66 @@
 #include <cstdint>
 #include <vector>
 
+#include <memory>
+
+#include "app/app.h"
 #include "app/run.h"
 #include "display/frame_output.h"
-#include "platform/clock.h"
+#include "platform/headless/headless.h"
 #include "raster/raster.h"
 #include "timeline/scheduler.h"
 
 namespace orv {
 namespace {
 
-uint16_t Convert565(uint32_t pixel) {
-    std::vector<uint8_t> surface(1280 * 480);
-    SurfacePitch = 1280;
-    OffscreenFrame[0] = pixel;
-    ConvertFrame565(surface.data());
-    return uint16_t(surface[0] | surface[1] << 8);
-}
+// A demo on a headless back end of its own, its buffers freed at the end.
+class FrameOutputTest : public ::testing::Test {
+  protected:
+    void TearDown() override { FreeBuffers(demo); }
 
-TEST(ConvertFrame, SixteenBitValues) {
-    ASSERT_EQ(PrepareRun(1280, DisplayMode16), 1);
+    uint16_t Convert565(uint32_t pixel) {
+        std::vector<uint8_t> surface(1280 * 480);
+        demo.output.surfacePitch = 1280;
+        demo.output.offscreenFrame[0] = pixel;
+        ConvertFrame565(demo.output, surface.data());
+        return uint16_t(surface[0] | surface[1] << 8);
+    }
+
+    std::unique_ptr<Platform> platformOwner = std::make_unique<Platform>();
+    Platform& platform = *platformOwner;
+    std::unique_ptr<Demo> demoOwner = std::make_unique<Demo>(platform);
+    Demo& demo = *demoOwner;
+};
+
+using ConvertFrame = FrameOutputTest;
+
+TEST_F(ConvertFrame, SixteenBitValues) {
+    ASSERT_EQ(PrepareRun(demo, 1280, DisplayMode16), 1);
     EXPECT_EQ(Convert565(0x00FFFFFF), 0xFFFF);
     EXPECT_EQ(Convert565(0x00FF0000), 0xF800);
     EXPECT_EQ(Convert565(0x0000FF00), 0x07E0);
     EXPECT_EQ(Convert565(0x000000FF), 0x001F);
     EXPECT_EQ(Convert565(0x00808080), 0x8410);
     EXPECT_EQ(Convert565(0x00070307), 0x0000); // truncated, not rounded
-    FreeBuffers();
 }
 
-TEST(ConvertFrame, TwentyFourBitBytesAndRowsAtThePitch) {
-    ASSERT_EQ(PrepareRun(2000, DisplayMode24), 1);
+TEST_F(ConvertFrame, TwentyFourBitBytesAndRowsAtThePitch) {
+    ASSERT_EQ(PrepareRun(demo, 2000, DisplayMode24), 1);
     std::vector<uint8_t> surface(2000 * 480, 0xAB);
-    OffscreenFrame[0] = 0x00123456;
-    OffscreenFrame[640 + 1] = 0x00ABCDEF; // row 1, pixel 1
-    ConvertFrame24(surface.data());
+    demo.output.offscreenFrame[0] = 0x00123456;
+    demo.output.offscreenFrame[640 + 1] = 0x00ABCDEF; // row 1, pixel 1
+    ConvertFrame24(demo.output, surface.data());
     EXPECT_EQ(surface[0], 0x56);
     EXPECT_EQ(surface[1], 0x34);
     EXPECT_EQ(surface[2], 0x12);
     EXPECT_EQ(surface[2000 + 3], 0xEF);
     EXPECT_EQ(surface[2000 + 5], 0xAB);
     EXPECT_EQ(surface[1920], 0xAB); // past the visible row: untouched
-    FreeBuffers();
 }
 
 // Both row routines against the plain byte order, over a row of distinct pixels with the top
 // byte set, and without a byte written past the row's 1920.
-TEST(ConvertFrame, TwentyFourBitRowRoutinesAgreeWithTheByteOrder) {
+TEST(ConvertRow, TwentyFourBitRowRoutinesAgreeWithTheByteOrder) {
     std::vector<uint32_t> row(640);
     for (uint32_t x = 0; x < 640; ++x) row[x] = 0xA5000000u | (x * 0x9E3779B9u >> 8);
     std::vector<uint8_t> expected(1924, 0xEE);
@@ -76,21 +90,21 @@ TEST(ConvertFrame, TwentyFourBitRowRoutinesAgreeWithTheByteOrder) {
     }
 }
 
-TEST(ConvertFrame, SixteenBitWholeRowMatchesThePerPixelValues) {
-    ASSERT_EQ(PrepareRun(1282, DisplayMode16), 1);
+TEST_F(ConvertFrame, SixteenBitWholeRowMatchesThePerPixelValues) {
+    ASSERT_EQ(PrepareRun(demo, 1282, DisplayMode16), 1);
     std::vector<uint8_t> surface(1282 * 480, 0xEE);
-    for (uint32_t x = 0; x < 640; ++x) OffscreenFrame[640 + x] = 0xFF000000u | x * 0x01030507u;
-    ConvertFrame565(surface.data());
+    for (uint32_t x = 0; x < 640; ++x)
+        demo.output.offscreenFrame[640 + x] = 0xFF000000u | x * 0x01030507u;
+    ConvertFrame565(demo.output, surface.data());
     for (uint32_t x = 0; x < 640; ++x) {
-        const uint32_t p = OffscreenFrame[640 + x];
+        const uint32_t p = demo.output.offscreenFrame[640 + x];
         const uint32_t value = (p >> 8 & 0xF800) | (p >> 5 & 0x07E0) | (p >> 3 & 0x1F);
         ASSERT_EQ(surface[1282 + 2 * x] | surface[1282 + 2 * x + 1] << 8, int(value)) << x;
     }
     EXPECT_EQ(surface[1282 + 1280], 0xEE); // the padding is left alone
-    FreeBuffers();
 }
 
-TEST(ConvertFrame, SixteenBitRowRoutinesAgree) {
+TEST(ConvertRow, SixteenBitRowRoutinesAgree) {
     std::vector<uint32_t> row(640);
     for (uint32_t x = 0; x < 640; ++x) row[x] = 0xA5000000u | (x * 0x9E3779B9u >> 8);
     std::vector<uint8_t> expected(1284, 0xEE);
@@ -111,57 +125,53 @@ TEST(ConvertFrame, SixteenBitRowRoutinesAgree) {
     }
 }
 
-TEST(FrameOutput, TargetIsTheSurfaceOnlyAt32Bits) {
+TEST_F(FrameOutputTest, TargetIsTheSurfaceOnlyAt32Bits) {
     std::vector<uint32_t> surface(640 * 480);
-    ASSERT_EQ(PrepareRun(2560, DisplayMode32), 1);
-    SetUpFrameOutput(surface.data(), DisplayMode32);
-    EXPECT_EQ(RenderTarget, surface.data());
-    EXPECT_EQ(RowStride, 640);
-    FreeBuffers();
-    ASSERT_EQ(PrepareRun(1920, DisplayMode24), 1);
-    SetUpFrameOutput(surface.data(), DisplayMode24);
-    EXPECT_EQ(RenderTarget, OffscreenFrame);
-    FreeBuffers();
+    ASSERT_EQ(PrepareRun(demo, 2560, DisplayMode32), 1);
+    SetUpFrameOutput(demo.output, surface.data(), DisplayMode32);
+    EXPECT_EQ(demo.output.canvas.renderTarget, surface.data());
+    EXPECT_EQ(demo.output.canvas.rowStride, 640);
+    FreeBuffers(demo);
+    ASSERT_EQ(PrepareRun(demo, 1920, DisplayMode24), 1);
+    SetUpFrameOutput(demo.output, surface.data(), DisplayMode24);
+    EXPECT_EQ(demo.output.canvas.renderTarget, demo.output.offscreenFrame);
 }
 
-TEST(FrameOutput, StartupClearCoversExactlyTheFirstTwoFrames) {
+TEST_F(FrameOutputTest, StartupClearCoversExactlyTheFirstTwoFrames) {
     // A 16-bit display with padded rows: the padding is zeroed in the first two frames only.
     constexpr int32_t pitch = 1300;
     std::vector<uint8_t> surfaces[2] = {std::vector<uint8_t>(pitch * 480, 0xCD),
                                         std::vector<uint8_t>(pitch * 480, 0xCD)};
-    SetVirtualTime(0);
-    ASSERT_EQ(PrepareRun(pitch, DisplayMode16), 1);
-    RenderFrame(surfaces[0].data(), DisplayMode16);
-    RenderFrame(surfaces[1].data(), DisplayMode16);
+    SetVirtualTime(platform, 0);
+    ASSERT_EQ(PrepareRun(demo, pitch, DisplayMode16), 1);
+    RenderFrame(demo.timeline, demo.output, platform, surfaces[0].data(), DisplayMode16);
+    RenderFrame(demo.timeline, demo.output, platform, surfaces[1].data(), DisplayMode16);
     for (auto& surface : surfaces)
         for (int32_t y = 0; y < 480; ++y)
             for (int32_t x = 1280; x < pitch; ++x) ASSERT_EQ(surface[size_t(y) * pitch + x], 0);
     surfaces[0].assign(pitch * 480, 0xCD);
-    RenderFrame(surfaces[0].data(), DisplayMode16);
+    RenderFrame(demo.timeline, demo.output, platform, surfaces[0].data(), DisplayMode16);
     EXPECT_EQ(surfaces[0][1280], 0xCD);
     EXPECT_EQ(surfaces[0][size_t(479) * pitch + pitch - 1], 0xCD);
-    EXPECT_EQ(StartupClearCount, 5);
-    FreeBuffers();
+    EXPECT_EQ(demo.output.startupClearCount, 5);
 }
 
-TEST(FrameOutput, RowStrideFollowsThePitchAt32Bits) {
-    ASSERT_EQ(PrepareRun(2600, DisplayMode32), 1);
-    EXPECT_EQ(RowStride, 650);
-    FreeBuffers();
+TEST_F(FrameOutputTest, RowStrideFollowsThePitchAt32Bits) {
+    ASSERT_EQ(PrepareRun(demo, 2600, DisplayMode32), 1);
+    EXPECT_EQ(demo.output.canvas.rowStride, 650);
 }
 
 #if defined(__linux__)
 // The first frame must not pay for mapping the off-screen frame's pages (a compiler may turn
 // the zero fill into calloc, which maps nothing).
-TEST(FrameOutput, OffscreenFramePagesAreMappedBeforeTheFirstFrame) {
-    ASSERT_EQ(PrepareRun(1920, DisplayMode24), 1);
+TEST_F(FrameOutputTest, OffscreenFramePagesAreMappedBeforeTheFirstFrame) {
+    ASSERT_EQ(PrepareRun(demo, 1920, DisplayMode24), 1);
     const auto page = uintptr_t(sysconf(_SC_PAGESIZE));
-    const uintptr_t start = reinterpret_cast<uintptr_t>(OffscreenFrame) & ~(page - 1);
-    const uintptr_t end = reinterpret_cast<uintptr_t>(OffscreenFrame + 640 * 480);
+    const uintptr_t start = reinterpret_cast<uintptr_t>(demo.output.offscreenFrame) & ~(page - 1);
+    const uintptr_t end = reinterpret_cast<uintptr_t>(demo.output.offscreenFrame + 640 * 480);
     std::vector<unsigned char> resident((end - start + page - 1) / page);
     ASSERT_EQ(mincore(reinterpret_cast<void*>(start), end - start, resident.data()), 0);
     for (size_t i = 0; i < resident.size(); ++i) EXPECT_TRUE(resident[i] & 1) << "page " << i;
-    FreeBuffers();
 }
 #endif
 

@@ -8,8 +8,11 @@
 #include <unistd.h>
 #include <vector>
 
+#include <memory>
+
+#include "app/app.h"
 #include "app/run.h"
-#include "platform/clock.h"
+#include "platform/headless/headless.h"
 #include "snapshot/snapshot.h"
 #include "support/temp_dir.h"
 #include "timeline/scheduler.h"
@@ -123,14 +126,17 @@ TEST(RenderFrame, SpaceInTheIntroSavesTheLogoFrameOncePerFrame) {
     InTemporaryDirectory here;
     fs::create_directory("snap");
     std::vector<uint32_t> surface(650 * 480, 0xCDCDCDCD);
-    SetVirtualTime(0);
-    ASSERT_EQ(PrepareRun(2600, 0), 1);
-    SnapshotRequest = 1;
-    SnapshotRequest = 1; // two presses before one frame
-    RenderFrame(surface.data(), 0);
-    FreeBuffers();
-    EXPECT_EQ(SnapshotRequest, 0);
-    EXPECT_EQ(SnapshotCounter, 1);
+    const auto platform = std::make_unique<Platform>();
+    const auto demo = std::make_unique<Demo>(*platform);
+    SetVirtualTime(*platform, 0);
+    ASSERT_EQ(PrepareRun(*demo, 2600, 0), 1);
+    Timeline& timeline = demo->timeline;
+    timeline.snapshotRequest = 1;
+    timeline.snapshotRequest = 1; // two presses before one frame
+    RenderFrame(timeline, demo->output, *platform, surface.data(), 0);
+    FreeBuffers(*demo);
+    EXPECT_EQ(timeline.snapshotRequest, 0);
+    EXPECT_EQ(timeline.snapshotCounter, 1);
     const auto file = ReadFile("snap/orq_00.tga");
     ASSERT_EQ(file.size(), 921618u);
     // Tick 0: one green pixel at (320, 240), stored in row 479 - 240 of the file.
