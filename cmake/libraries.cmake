@@ -29,6 +29,10 @@ target_include_directories(orv_platform_common PUBLIC src)
 target_link_libraries(orv_platform_common PUBLIC PkgConfig::XMP)
 
 file(GLOB ORV_HEADLESS_SOURCES CONFIGURE_DEPENDS src/platform/headless/*.cpp)
+if(EMSCRIPTEN)
+  # The command-line programs under node write the machine's files, as on POSIX systems.
+  list(APPEND ORV_HEADLESS_SOURCES src/platform/posix/files.cpp)
+endif()
 add_library(orv_headless STATIC ${ORV_HEADLESS_SOURCES})
 target_include_directories(orv_headless PUBLIC src)
 target_link_libraries(orv_headless PUBLIC PkgConfig::XMP)

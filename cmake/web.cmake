@@ -3,12 +3,10 @@
 if(ORV_WEB AND EMSCRIPTEN)
   file(GLOB ORV_WEB_SOURCES CONFIGURE_DEPENDS src/platform/web/*.cpp)
   list(FILTER ORV_WEB_SOURCES EXCLUDE REGEX "/main\\.cpp$")
-  # The page's own file service replaces the POSIX one: a new file becomes a download.
-  add_library(orv_web STATIC ${ORV_PLATFORM_COMMON_SOURCES} ${ORV_WEB_SOURCES}
-                             src/platform/posix/reading.cpp tools/render/trace_line.cpp
-                             tools/render/frame_crc.cpp)
-  target_include_directories(orv_web PUBLIC src PRIVATE tools)
-  target_link_libraries(orv_web PUBLIC PkgConfig::XMP orv_crc)
+  # The page's back end, with its own file service: a new file becomes a download.
+  add_library(orv_web STATIC ${ORV_WEB_SOURCES})
+  target_include_directories(orv_web PUBLIC src)
+  target_link_libraries(orv_web PUBLIC PkgConfig::XMP)
 
   # The program's own message loops are kept: the fetch that would block suspends the
   # WebAssembly stack (Asyncify) and hands control to the browser until it has something.
@@ -19,7 +17,7 @@ if(ORV_WEB AND EMSCRIPTEN)
       -sEXPORTED_RUNTIME_METHODS=[callMain,FS])
   add_executable(orv-web src/platform/web/main.cpp)
   set_target_properties(orv-web PROPERTIES ORV_PAGE ON OUTPUT_NAME orv)
-  target_link_libraries(orv-web PRIVATE "$<LINK_GROUP:RESCAN,orv_core,orv_web>" PkgConfig::XMP)
+  orv_link_demo(orv-web orv_web orv_trace)
   target_link_options(orv-web PRIVATE ${ORV_WEB_LINK})
 
   # The page's own files, copied beside orv.js and orv.wasm.
@@ -30,10 +28,9 @@ if(ORV_WEB AND EMSCRIPTEN)
   endforeach()
 
   # orv-render in the browser: a fresh instance per script, reading it from memory.
-  add_executable(orv-render-page tools/orv_render.cpp ${ORV_RENDER_SOURCES})
+  add_executable(orv-render-page tools/orv_render.cpp)
   set_target_properties(orv-render-page PROPERTIES ORV_PAGE ON)
-  target_include_directories(orv-render-page PRIVATE tools)
-  target_link_libraries(orv-render-page PRIVATE orv_headless_run)
+  orv_link_demo(orv-render-page orv_headless orv_render_support)
   target_link_options(orv-render-page PRIVATE
       -sMODULARIZE=1 -sEXPORT_NAME=OrvRender -sENVIRONMENT=web -sINVOKE_RUN=0
       -sFORCE_FILESYSTEM=1 -sEXPORTED_RUNTIME_METHODS=[callMain,FS])

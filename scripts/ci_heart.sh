@@ -1,10 +1,18 @@
 #!/usr/bin/env bash
-# The portable heart (every folder of src/ but platform/) must build on any system: its files
-# may include the C++ standard library and the project's own headers, nothing else. Each file
-# is compiled with an include path that holds only those: the project's src/ and a mirror of
-# exactly the system headers the standard library itself is made of. Because the standard
-# library reaches some POSIX headers on its own (unistd.h, pthread.h), every header a project
-# file includes directly must also resolve into src/ or into the standard library's own folders.
+# Checks of the code's shape that the compiler does not make:
+# 1. The portable heart (app, audio, timeline, effects, display, snapshot, raster) must build on
+#    any system: its files may include the C++ standard library and the project's own headers,
+#    nothing else. Each file is compiled with an include path that holds only those: the
+#    project's src/ and a mirror of exactly the system headers the standard library itself is
+#    made of. Because the standard library reaches some POSIX headers on its own (unistd.h,
+#    pthread.h), every header a project file includes directly must also resolve into src/ or
+#    into the standard library's own folders.
+# 2. The heart keeps no mutable global or file-static variable: the state of a run lives in the
+#    objects its routines are handed. Its compiled files may hold constants only.
+# 3. No include goes back up the floors: raster < effects, display, snapshot < timeline < audio
+#    < app; the platform layer, the trace and the command-line conventions sit below the heart
+#    and include none of it (but for a back end's entry point); src/ never includes tools/ or
+#    tests/, and tools/ never includes tests/.
 #   scripts/ci_heart.sh
 set -euo pipefail
 
@@ -46,6 +54,7 @@ echo '#include <bits/stdc++.h>' | "$cxx" -std=c++20 -x c++ -M - |
 done
 
 failures=0
+mkdir -p "$sandbox/objects"
 for file in "$root"/src/{app,audio,timeline,effects,display,snapshot,raster}/*.cpp; do
     name=${file#"$root"/}
     # -H lists every header opened, one dot per level of nesting.
@@ -81,3 +90,89 @@ if [ "$failures" -ne 0 ]; then
     exit 1
 fi
 echo "ok   - every file of the heart"
+
+echo "== the heart keeps no mutable global or file-static variable"
+# Objects in writable data (.data, .bss and their thread-local kinds) are variables; constants
+# sit in .rodata, or in .data.rel.ro when they hold addresses.
+for file in "$root"/src/{app,audio,timeline,effects,display,snapshot,raster}/*.cpp; do
+    name=${file#"$root"/}
+    "$cxx" -std=c++20 -O1 -I"$root/src" -c -o "$sandbox/objects/$(echo "$name" | tr / _).o" "$file"
+done
+mutable=$(for object in "$sandbox"/objects/*.o; do
+    objdump -t "$object" | awk -v f="$(basename "$object" .o)" '
+        $0 ~ / O / && $4 ~ /^\.(data|bss|tdata|tbss)/ && $4 !~ /^\.data\.rel\.ro/ &&
+        $NF !~ /__gxx_personality/ { print "    " f ": " $NF }'
+done)
+if [ -n "$mutable" ]; then
+    echo "FAIL - variables outside the run's objects (demangled):"
+    echo "$mutable" | c++filt
+    exit 1
+fi
+echo "ok   - constants only"
+
+echo "== includes go down the floors only"
+# The floor of a folder of src/; the folders of floor 0 include none of the heart.
+floor() {
+    case $1 in
+    raster) echo 1 ;;
+    effects | display | snapshot) echo 2 ;;
+    timeline) echo 3 ;;
+    audio) echo 4 ;;
+    app) echo 5 ;;
+    *) echo 0 ;;
+    esac
+}
+upward=0
+while IFS= read -r file; do
+    name=${file#"$root"/}
+    top=${name%%/*}   # src, tools or tests
+    rest=${name#*/}
+    folder=${rest%%/*} # the folder under src/ (or the file itself at its top)
+    while IFS= read -r included; do
+        first=${included%%/*}
+        where=""
+        for base in src tools tests; do
+            if [ -e "$root/$base/$first" ]; then where=$base; break; fi
+        done
+        [ -n "$where" ] || continue # a header beside the file
+        problem=""
+        if [ "$top" = src ] && [ "$where" != src ]; then
+            problem="src/ includes $where/"
+        elif [ "$top" = tools ] && [ "$where" = tests ]; then
+            problem="tools/ includes tests/"
+        elif [ "$top" = src ] && [ "$name" != src/main.cpp ] && [ "$name" != src/platform/web/main.cpp ]; then
+            from=$(floor "$folder")
+            to=$(floor "$first")
+            if [ "$first" != "$folder" ]; then
+                if [ "$from" -eq 0 ] && [ "$to" -gt 0 ]; then
+                    problem="$folder/ is below the heart"
+                elif [ "$from" -gt 0 ] && [ "$to" -ge "$from" ]; then
+                    problem="$first/ is not below $folder/"
+                elif [ "$from" -gt 0 ] && [ "$to" -eq 0 ] && [ "$first" != platform ]; then
+                    problem="the heart includes $first/"
+                elif [ "$from" -gt 0 ] && [ "$first" = platform ] &&
+                     [[ "$included" == platform/*/* ]]; then
+                    problem="the heart includes a back end's header"
+                fi
+            elif [ "$folder" = platform ] && [[ "$rest" == platform/*/* ]] &&
+                 [[ "$included" == platform/*/* ]]; then
+                # A back end includes its own folder and the layer's common headers only.
+                own=${rest#platform/}
+                own=${own%%/*}
+                other=${included#platform/}
+                other=${other%%/*}
+                [ "$own" = "$other" ] || problem="one back end includes another's header"
+            fi
+        fi
+        if [ -n "$problem" ]; then
+            echo "FAIL - $name includes \"$included\": $problem"
+            upward=$((upward + 1))
+        fi
+    done < <(sed -n 's/^[[:space:]]*#[[:space:]]*include[[:space:]]*"\([^"]*\)".*/\1/p' "$file")
+done < <(find "$root/src" "$root/tools" "$root/tests" "$root/bench" "$root/fuzz" \
+             -name '*.cpp' -o -name '*.h' | sort)
+if [ "$upward" -ne 0 ]; then
+    echo "$upward include(s) against the order of the floors"
+    exit 1
+fi
+echo "ok   - every include"

@@ -26,88 +26,74 @@ namespace orv {
 
 namespace {
 
-// Mixed ahead of what is heard: enough to bridge the gaps between the page's turns.
-constexpr uint64_t AheadFrames = MusicSampleRate / 8; // 125 ms
-// Events waiting to be heard: far more than the notes of AheadFrames of any module.
-constexpr size_t MaxPending = 8192;
-
-struct Pending {
-    bass::MixEvent event;
-    uint64_t frame;
-};
-
-struct Output {
-    bool open = false;
-    uint64_t mixed = 0; // frames handed to the page since the output opened
-    int16_t block[bass::MaxMixFrames * 2] = {};
-    Pending pending[MaxPending] = {};
-    size_t head = 0;
-    size_t count = 0;
-    uint64_t dropped = 0;
-};
-
-Output Out;
+using web::AudioOutput;
+using web::MaxPending;
 
 void Keep(void* context, const bass::MixEvent& event, size_t offset) {
-    Output& o = *static_cast<Output*>(context);
+    AudioOutput& o = *static_cast<AudioOutput*>(context);
     if (o.count == MaxPending) {
         o.dropped++;
         return;
     }
-    o.pending[(o.head + o.count) % MaxPending] = Pending{event, o.mixed + offset};
+    o.pending[(o.head + o.count) % MaxPending] = web::Pending{event, o.mixed + offset};
     o.count++;
 }
 
 } // namespace
 
-void web::PumpAudio() {
-    Output& o = Out;
+void web::PumpAudio(Platform& platform) {
+    AudioOutput& o = platform.audio;
     if (!o.open) return;
     const double heard = WebAudioHeard();
-    const uint64_t wanted = uint64_t(std::max(heard, 0.0)) + AheadFrames;
+    const uint64_t wanted = uint64_t(std::max(heard, 0.0)) + web::AheadFrames;
     while (o.mixed < wanted) {
         const size_t n = size_t(std::min<uint64_t>(wanted - o.mixed, bass::MaxMixFrames));
-        bass::MixOutput(o.block, n, Keep, &o);
+        bass::MixOutput(platform.music, o.block, n, Keep, &o);
         WebAudioQueue(o.block, int(n));
         o.mixed += n;
     }
     // A sync may free the library (the end of the music, or a key): then nothing more fires.
     while (o.open && o.count > 0 && double(o.pending[o.head].frame) < heard) {
-        const Pending p = o.pending[o.head];
+        const web::Pending p = o.pending[o.head];
         o.head = (o.head + 1) % MaxPending;
         o.count--;
         WebAudioFired(double(p.frame), heard);
-        if (p.event.kind == bass::EventKind::Note) RecordSync(p.event);
-        bass::FireEvent(p.event);
+        if (p.event.kind == bass::EventKind::Note) RecordSync(platform, p.event);
+        bass::FireEvent(platform.music, p.event);
     }
 }
 
 namespace bass {
 
-bool OpenOutput(std::string* why) {
+MusicLibrary& MusicLibraryOf(Platform& platform) {
+    return platform.music;
+}
+
+bool OpenOutput(Platform& platform, std::string* why) {
     if (WebAudioOpen() == 0) {
         *why = "the page has no audio output";
         return false;
     }
-    Out.open = true;
-    Out.mixed = 0;
-    Out.head = 0;
-    Out.count = 0;
+    web::AudioOutput& o = platform.audio;
+    o.open = true;
+    o.mixed = 0;
+    o.head = 0;
+    o.count = 0;
     return true;
 }
 
-void StartOutput() {}
+void StartOutput(Platform&) {}
 
-bool CloseOutput() {
+bool CloseOutput(Platform& platform) {
     // Everything runs on the page's one thread: no sync is running now.
     WebAudioClose();
-    Out.open = false;
-    Out.count = 0; // the syncs of sound never heard do not fire
+    platform.audio.open = false;
+    platform.audio.count = 0; // the syncs of sound never heard do not fire
     return true;
 }
 
-void LockMixer() {}
-void UnlockMixer() {}
+void LockMixer(Platform&) {}
+void UnlockMixer(Platform&) {}
 
 } // namespace bass
 

@@ -8,28 +8,24 @@
 namespace orv {
 
 namespace {
-double Origin = 0;
-bool Started = false;
-uint32_t Latched = 0;
-
-uint32_t ReadNow() {
+uint32_t ReadNow(Platform& platform) {
     const double now = emscripten_get_now();
-    if (!Started) {
-        Started = true;
-        Origin = now;
+    if (!platform.clockStarted) {
+        platform.clockStarted = true;
+        platform.clockOrigin = now;
     }
     // Whole milliseconds, wrapping at 32 bits like the counter it stands for.
-    return uint32_t(uint64_t(now - Origin));
+    return uint32_t(uint64_t(now - platform.clockOrigin));
 }
 } // namespace
 
-void web::LatchClock() {
-    Latched = ReadNow();
+void web::LatchClock(Platform& platform) {
+    platform.clockLatched = ReadNow(platform);
 }
 
-uint32_t timeGetTime() {
-    if (!Started) Latched = ReadNow();
-    return Latched;
+uint32_t timeGetTime(Platform& platform) {
+    if (!platform.clockStarted) platform.clockLatched = ReadNow(platform);
+    return platform.clockLatched;
 }
 
 } // namespace orv

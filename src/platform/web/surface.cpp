@@ -34,7 +34,7 @@ DDResult Present(const uint8_t* back, int32_t pitch) {
     // Memory bytes blue, green, red, unused become red, green, blue, opaque.
     for (int32_t y = 0; y < Height; ++y) {
         const uint8_t* row = back + size_t(y) * size_t(pitch);
-        uint8_t* out = Canvas + size_t(y) * Width * 4;
+        uint8_t* out = canvas + size_t(y) * Width * 4;
         for (int32_t x = 0; x < Width * 4; x += 4) {
             out[x + 0] = row[x + 2];
             out[x + 1] = row[x + 1];
@@ -42,23 +42,23 @@ DDResult Present(const uint8_t* back, int32_t pitch) {
             out[x + 3] = 255;
         }
     }
-    WebPresent(Canvas, Width, Height);
+    WebPresent(canvas, Width, Height);
     return DD_OK;
 }
 
 // The canvas is never lost: nothing to re-create or free.
-DDResult Recreate() {
+DDResult Recreate(void*) {
     return DD_OK;
 }
-void Release() {}
+void Release(void*) {}
 
 constexpr FlipChainHooks Hooks{Present, Recreate, Release};
 } // namespace
 
-DDResult DirectDrawCreate(DisplayDevice** device) {
-    Device = DisplayDevice{true, 0};
-    DeviceAlive = true;
-    *device = &Device;
+DDResult DirectDrawCreate(Platform& platform, DisplayDevice** device) {
+    platform.device.alive = true;
+    platform.device.bitsPerPixel = 0;
+    *device = &platform.device;
     return DD_OK;
 }
 
@@ -71,7 +71,7 @@ DDResult SetCooperativeLevel(DisplayDevice* device, HWND window, uint32_t) {
 DDResult SetDisplayMode(DisplayDevice* device, int32_t width, int32_t height,
                         int32_t bitsPerPixel) {
     if (width != Width || height != Height || bitsPerPixel != 32) {
-        web::KeepError("the page shows 640x480 at 32 bits per pixel only");
+        device->platform->error = "the page shows 640x480 at 32 bits per pixel only";
         return DDERR_INVALIDMODE;
     }
     device->bitsPerPixel = bitsPerPixel;
@@ -80,14 +80,13 @@ DDResult SetDisplayMode(DisplayDevice* device, int32_t width, int32_t height,
 
 DDResult CreateFlippingSurface(DisplayDevice* device, DisplaySurface** primary) {
     if (!device->alive || device->bitsPerPixel == 0) return DDERR_GENERIC;
-    *primary = OpenFlipChain(Width * 4, Height, 0, Hooks);
+    Platform& platform = *device->platform;
+    *primary = OpenFlipChain(platform.chain, Width * 4, Height, 0, Hooks, &platform);
     return DD_OK;
 }
 
 void ReleaseDevice(DisplayDevice* device) {
-    if (device != &Device || !DeviceAlive) return;
     device->alive = false;
-    DeviceAlive = false;
 }
 
 } // namespace orv

@@ -45,159 +45,133 @@ EM_JS(void, WebShowMessage, (const char* caption, const char* text), {
 });
 // clang-format on
 
-namespace orv::web {
+namespace orv {
 
 namespace {
-Window TheWindow;
-WindowProc ClassProc = nullptr;
-std::string Error;
-
-// Posted messages; a full queue refuses new ones, as a real one would.
-constexpr int QueueSize = 256;
-MSG Queue[QueueSize];
-int QueueHead = 0;
-int QueueCount = 0;
-
-bool TimerOn = false;
-uintptr_t TimerId = 0;
-int LastTimerFrame = 0;
 
 // The longest a fetch sleeps: the sound queued ahead must be topped up even when the browser
 // gives no animation frames (a hidden tab).
 constexpr int MaxSleepMs = 20;
 
-bool Push(const MSG& msg) {
-    if (QueueCount == QueueSize) return false;
-    Queue[(QueueHead + QueueCount) % QueueSize] = msg;
-    QueueCount++;
-    return true;
-}
-
-void TakeKeys() {
+void TakeKeys(Platform& platform) {
     for (int key; (key = WebNextKey()) >= 0;) {
-        if (!TheWindow.alive) continue;
+        if (!platform.window.alive) continue;
         const WPARAM code = WPARAM(key & 0xFF);
         const bool alt = (key & 256) != 0 || code == VK_MENU;
         LPARAM lParam = 1;
         if (alt) lParam |= KeyAltHeld;
         if (key & 512) lParam |= KeyRepeat;
-        Push(MSG{&TheWindow, alt ? WM_SYSKEYDOWN : WM_KEYDOWN, code, lParam});
+        platform.queue.Push(MSG{&platform.window, alt ? WM_SYSKEYDOWN : WM_KEYDOWN, code, lParam});
     }
 }
+
 } // namespace
 
-void KeepError(const char* why) {
-    Error = why;
+void SetWindowedDisplay(Platform&, bool) {}
+
+void RegisterClassA(Platform& platform, const char*, WindowProc proc, void* user) {
+    platform.classProc = proc;
+    platform.classUser = user;
 }
 
-} // namespace orv::web
-
-namespace orv {
-
-using namespace web;
-
-void RegisterClassA(const char*, WindowProc proc) {
-    ClassProc = proc;
-}
-
-HWND CreateWindowExA(const char*, const char*, int32_t, int32_t) {
-    if (ClassProc == nullptr) {
-        KeepError("no window class");
+HWND CreateWindowExA(Platform& platform, const char*, const char*, int32_t, int32_t) {
+    if (platform.classProc == nullptr) {
+        platform.error = "no window class";
         return nullptr;
     }
-    TheWindow.proc = ClassProc;
-    TheWindow.alive = true;
-    return &TheWindow;
+    platform.window.proc = platform.classProc;
+    platform.window.user = platform.classUser;
+    platform.window.alive = true;
+    return &platform.window;
 }
 
-void ShowWindow(HWND, int32_t) {}
-void UpdateWindow(HWND) {}
-void SetFocus(HWND) {}
+void ShowWindow(Platform&, HWND, int32_t) {}
+void UpdateWindow(Platform&, HWND) {}
+void SetFocus(Platform&, HWND) {}
 
-void DestroyWindow(HWND window) {
+void DestroyWindow(Platform& platform, HWND window) {
     if (window == nullptr || !window->alive) return;
-    window->proc(window, WM_DESTROY, 0, 0);
+    window->proc(window->user, window, WM_DESTROY, 0, 0);
     window->alive = false;
-    TimerOn = false;
+    platform.timer.on = false;
 }
 
-int32_t GetSystemMetrics(int32_t index) {
+int32_t GetSystemMetrics(Platform&, int32_t index) {
     return index == SM_CXSCREEN ? 640 : 480;
 }
 
-int32_t GetMessageA(MSG* msg, HWND, uint32_t, uint32_t) {
+int32_t GetMessageA(Platform& platform, MSG* msg, HWND, uint32_t, uint32_t) {
     for (;;) {
-        TakeKeys();
-        PumpAudio();
-        if (QueueCount > 0) {
-            *msg = Queue[QueueHead];
-            QueueHead = (QueueHead + 1) % QueueSize;
-            QueueCount--;
-            if (msg->message == WM_KEYDOWN && msg->wParam == VK_SPACE) RecordSpaceKey();
-            LatchClock();
+        TakeKeys(platform);
+        web::PumpAudio(platform);
+        if (platform.queue.Pop(msg)) {
+            if (msg->message == WM_KEYDOWN && msg->wParam == VK_SPACE)
+                web::RecordSpaceKey(platform);
+            web::LatchClock(platform);
             return msg->message == WM_QUIT ? 0 : 1;
         }
-        const int frames = WebAnimationFrames();
-        if (TimerOn && frames != LastTimerFrame) {
-            // One timer message however many animation frames have passed.
-            LastTimerFrame = frames;
-            *msg = MSG{&TheWindow, WM_TIMER, TimerId, 0};
-            LatchClock();
+        const uint64_t frames = uint64_t(WebAnimationFrames());
+        if (platform.timer.Due(frames)) {
+            *msg = platform.timer.Take(frames, &platform.window);
+            web::LatchClock(platform);
             return 1;
         }
         WebWait(MaxSleepMs);
     }
 }
 
-int32_t TranslateMessage(const MSG*) {
+int32_t TranslateMessage(Platform&, const MSG*) {
     return 0;
 }
 
-LRESULT DispatchMessageA(const MSG* msg) {
+LRESULT DispatchMessageA(Platform&, const MSG* msg) {
     if (msg->hwnd == nullptr || !msg->hwnd->alive) return 0;
-    if (msg->message != WM_TIMER)
-        return msg->hwnd->proc(msg->hwnd, msg->message, msg->wParam, msg->lParam);
+    Window& w = *msg->hwnd;
+    if (msg->message != WM_TIMER) return w.proc(w.user, &w, msg->message, msg->wParam, msg->lParam);
     const double start = emscripten_get_now();
-    const LRESULT result = msg->hwnd->proc(msg->hwnd, msg->message, msg->wParam, msg->lParam);
+    const LRESULT result = w.proc(w.user, &w, msg->message, msg->wParam, msg->lParam);
     WebFrameCost(emscripten_get_now() - start);
     return result;
 }
 
-int32_t PostMessageA(HWND window, uint32_t message, WPARAM wParam, LPARAM lParam) {
+int32_t PostMessageA(Platform& platform, HWND window, uint32_t message, WPARAM wParam,
+                     LPARAM lParam) {
     if (window == nullptr || !window->alive) return 0;
-    return Push(MSG{window, message, wParam, lParam}) ? 1 : 0;
+    return platform.queue.Push(MSG{window, message, wParam, lParam}) ? 1 : 0;
 }
 
-void PostQuitMessage(int32_t exitCode) {
-    // The quit message must arrive even with a full queue: it takes the oldest place.
-    if (QueueCount == QueueSize) {
-        QueueHead = (QueueHead + 1) % QueueSize;
-        QueueCount--;
-    }
-    Push(MSG{nullptr, WM_QUIT, WPARAM(exitCode), 0});
+void PostQuitMessage(Platform& platform, int32_t exitCode) {
+    platform.queue.PushQuit(exitCode);
 }
 
-uintptr_t SetTimer(HWND window, uintptr_t id, uint32_t periodMs, void*) {
+uintptr_t SetTimer(Platform& platform, HWND window, uintptr_t id, uint32_t periodMs, void*) {
     if (window == nullptr || !window->alive || periodMs == 0) return 0;
-    TimerOn = true;
-    TimerId = id;
-    LastTimerFrame = WebAnimationFrames();
+    // One message per animation frame, whatever the period.
+    platform.timer.Start(id, 1, uint64_t(WebAnimationFrames()));
     return id;
 }
 
-void* SetCursor(void* cursor) {
+void* SetCursor(Platform&, void* cursor) {
     WebShowCursor(cursor != nullptr);
     return nullptr;
 }
-void SetCursorPos(int32_t, int32_t) {}
+void SetCursorPos(Platform&, int32_t, int32_t) {}
 
-int32_t MessageBoxA(HWND, const char* text, const char* caption, uint32_t) {
+int32_t MessageBoxA(Platform&, HWND, const char* text, const char* caption, uint32_t) {
     WebShowMessage(caption, text);
     return 1;
 }
 
-const char* PlatformError() {
-    return Error.c_str();
+const char* PlatformError(Platform& platform) {
+    return platform.error.c_str();
+}
+
+Platform* NewPlatform() {
+    return new Platform;
+}
+
+void DeletePlatform(Platform* platform) {
+    delete platform;
 }
 
 } // namespace orv
