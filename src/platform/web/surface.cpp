@@ -22,19 +22,18 @@ EM_JS(void, WebPresent, (const uint8_t* rgba, int width, int height), {
 namespace orv {
 
 namespace {
+
 constexpr int32_t Width = 640;
 constexpr int32_t Height = 480;
 
-DisplayDevice Device;
-bool DeviceAlive = false;
-uint8_t Canvas[Width * Height * 4];
-
-DDResult Present(const uint8_t* back, int32_t pitch) {
-    web::RecordFrame(back, pitch);
+DDResult Present(void* context, const uint8_t* back, int32_t pitch) {
+    Platform& platform = *static_cast<Platform*>(context);
+    if (platform.frameObserver != nullptr)
+        platform.frameObserver(platform.frameObserverContext, back, pitch);
     // Memory bytes blue, green, red, unused become red, green, blue, opaque.
     for (int32_t y = 0; y < Height; ++y) {
         const uint8_t* row = back + size_t(y) * size_t(pitch);
-        uint8_t* out = canvas + size_t(y) * Width * 4;
+        uint8_t* out = platform.canvas + size_t(y) * Width * 4;
         for (int32_t x = 0; x < Width * 4; x += 4) {
             out[x + 0] = row[x + 2];
             out[x + 1] = row[x + 1];
@@ -42,7 +41,7 @@ DDResult Present(const uint8_t* back, int32_t pitch) {
             out[x + 3] = 255;
         }
     }
-    WebPresent(canvas, Width, Height);
+    WebPresent(platform.canvas, Width, Height);
     return DD_OK;
 }
 
@@ -53,6 +52,7 @@ DDResult Recreate(void*) {
 void Release(void*) {}
 
 constexpr FlipChainHooks Hooks{Present, Recreate, Release};
+
 } // namespace
 
 DDResult DirectDrawCreate(Platform& platform, DisplayDevice** device) {
