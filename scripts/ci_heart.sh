@@ -13,6 +13,7 @@
 #    < app; the platform layer, the trace and the command-line conventions sit below the heart
 #    and include none of it (but for a back end's entry point); src/ never includes tools/ or
 #    tests/, and tools/ never includes tests/.
+# 4. Every C++ file is formatted as .clang-format says.
 #   scripts/ci_heart.sh
 set -euo pipefail
 
@@ -176,3 +177,13 @@ if [ "$upward" -ne 0 ]; then
     exit 1
 fi
 echo "ok   - every include"
+
+echo "== every C++ file is formatted as .clang-format says"
+mapfile -t sources < <(cd "$root" && git ls-files -- '*.cpp' '*.h' 2>/dev/null ||
+                           find src tools tests bench fuzz -name '*.cpp' -o -name '*.h')
+if ! (cd "$root" && clang-format --dry-run --Werror "${sources[@]}" 2> "$sandbox/format"); then
+    grep 'error:' "$sandbox/format" | cut -d: -f1 | sort -u | sed 's/^/FAIL - not formatted: /'
+    echo "run: clang-format -i FILE..."
+    exit 1
+fi
+echo "ok   - ${#sources[@]} files"

@@ -238,7 +238,8 @@ void OnFrame(void*, const Platform& platform, uint64_t frame) {
     if (frame >= Run.plan.frames + uint64_t(Run.options.fps) * 2)
         Die(ExitFailure, "the music did not end where expected");
     std::string why;
-    if (Run.encode && !WriteVideoFrame(headless::ShownSurface(platform), headless::Pitch(platform), &why))
+    if (Run.encode &&
+        !WriteVideoFrame(headless::ShownSurface(platform), headless::Pitch(platform), &why))
         Die(ExitFailure, why);
     Run.frames++;
     if (Run.tty) ShowProgress(false);
