@@ -14,7 +14,8 @@
 namespace orv {
 
 // Exit statuses. A run that started ends with 0 after a quit, or with ExitMusicEnded after the
-// end of the music. A run that could not start ends with one of the failures.
+// end of the music, whatever message comes next. A run that could not start ends with one of the
+// failures.
 inline constexpr int32_t ExitQuit = 0;
 inline constexpr int32_t ExitMusicEnded = 1;
 inline constexpr int32_t ExitDisplayFailed = 2;

@@ -56,7 +56,9 @@ int32_t WinMain(Demo& demo, HINSTANCE instance, HINSTANCE, const char*, int32_t 
     BASS_Free(platform);
     PostMessageA(platform, demo.display.mainWindow, WM_CLOSE, 0, 0);
     FreeBuffers(demo);
-    return int32_t(msg.wParam);
+    // The quit message carries the quit's status; any other message fetched after the end of
+    // the music (a timer's, or a key pressed at that moment) says nothing of how the run ended.
+    return fetched == 0 ? int32_t(msg.wParam) : ExitMusicEnded;
 }
 
 } // namespace orv

@@ -158,7 +158,7 @@ TEST_F(WinMainTest, SpaceInTheIntroSavesTheLogoFrame) {
     EXPECT_EQ(lit, 1);
 }
 
-TEST_F(WinMainTest, EndOfTheMusicEndsTheRunWithTheTimersId) {
+TEST_F(WinMainTest, EndOfTheMusicEndsTheRunWithStatusOne) {
     // A silent 16-row module: 16 rows x 6 ticks x 20 ms = 1.92 s of music after the intro.
     ASSERT_TRUE(xm::SaveXm(orv::testing::BasicModule(4, 16, 2), "orv.xm"));
     int32_t status = RunDemo();
@@ -169,6 +169,19 @@ TEST_F(WinMainTest, EndOfTheMusicEndsTheRunWithTheTimersId) {
     EXPECT_LE(end, 5020u + 1920u + 100u);
     // Shut down without handling the close request: the window and display are left to exit.
     EXPECT_EQ(Recorded().windowsDestroyed, 0);
+}
+
+TEST_F(WinMainTest, KeyPressedAsTheMusicEndsDoesNotBecomeTheStatus) {
+    // Keys every millisecond around the end, so that the message fetched right after it is a
+    // key's (Space, whose code is 32, and 'A'), not the timer's.
+    std::filesystem::create_directory("snap");
+    ASSERT_TRUE(xm::SaveXm(orv::testing::BasicModule(4, 16, 2), "orv.xm"));
+    for (uint32_t t = 6900; t < 7040; ++t) PostAt(t, WM_KEYDOWN, t % 2 ? VK_SPACE : 'A', 1);
+    EXPECT_EQ(RunDemo(), ExitMusicEnded);
+    EXPECT_GE(Now(), 6940u);
+    EXPECT_LT(Now(), 7040u);
+    const MSG last = Recorded().dispatched.back();
+    EXPECT_EQ(last.message, WM_KEYDOWN) << "the timer's message came last: keys did not test";
 }
 
 } // namespace
