@@ -91,6 +91,15 @@ TEST(SaveSnapshotTga, WritesAWholeFile) {
     EXPECT_EQ(std::distance(fs::directory_iterator("."), fs::directory_iterator()), 1);
 }
 
+TEST(SaveSnapshotTga, StepsOverATemporaryFileLeftBehind) {
+    InTemporaryDirectory here;
+    // What a run killed while writing could leave (the process number comes round again).
+    std::ofstream("a.tga.part-" + std::to_string(::getpid()) + "-0") << "left over";
+    std::vector<uint32_t> picture(640 * 480, 0x00010203);
+    EXPECT_EQ(SaveSnapshotTga("a.tga", picture.data(), 640, 480), FileStatus::Created);
+    EXPECT_EQ(ReadFile("a.tga").size(), 921618u);
+}
+
 TEST(SaveSnapshotTga, NeverOverwritesAndReportsFailure) {
     InTemporaryDirectory here;
     std::ofstream("a.tga") << "keep me";

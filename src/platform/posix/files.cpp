@@ -38,13 +38,19 @@ FileStatus CreateNewFile(const char* path, FileWriter writer, void* context, std
     struct stat existing;
     if (::lstat(path, &existing) == 0) return Failure(EEXIST, why);
 
-    static unsigned temporaryCount = 0;
+    // The first free name of PATH.part-PROCESS-N: another thread of this process (or a file an
+    // earlier run left) holds the ones before it.
+    constexpr unsigned MaxTries = 1000;
     char temporary[4096];
-    const int length = std::snprintf(temporary, sizeof temporary, "%s.part-%ld-%u", path,
-                                     long(::getpid()), temporaryCount++);
-    if (length < 0 || size_t(length) >= sizeof temporary) return Failure(ENAMETOOLONG, why);
-    int fd = ::open(temporary, O_WRONLY | O_CREAT | O_EXCL | O_CLOEXEC, 0666);
-    if (fd < 0) return Failure(errno, why);
+    int fd = -1;
+    for (unsigned n = 0; fd < 0 && n < MaxTries; ++n) {
+        const int length =
+            std::snprintf(temporary, sizeof temporary, "%s.part-%ld-%u", path, long(::getpid()), n);
+        if (length < 0 || size_t(length) >= sizeof temporary) return Failure(ENAMETOOLONG, why);
+        fd = ::open(temporary, O_WRONLY | O_CREAT | O_EXCL | O_CLOEXEC, 0666);
+        if (fd < 0 && errno != EEXIST) return Failure(errno, why);
+    }
+    if (fd < 0) return Failure(EEXIST, why);
     errno = EIO; // the reason when the writer fails without a failed write
     bool ok = writer(context, WriteToDescriptor, &fd);
     int error = errno;

@@ -6,15 +6,15 @@
 #include <filesystem>
 #include <string>
 
-#include "support/modules.h"
+#include "xm/sample_modules.h"
 
 namespace {
 
-using orv::testing::KeyOff;
-using orv::testing::Note;
+using xm::KeyOff;
+using xm::Note;
 
 xm::Module Melody() {
-    xm::Module m = orv::testing::BasicModule(4, 16, 34, 4, 125);
+    xm::Module m = xm::BasicModule(4, 16, 34, 4, 125);
     m.patterns.emplace_back(8, 4);
     m.order = {0, 1, 0};
     auto& a = m.patterns[0];
@@ -57,22 +57,21 @@ int main(int argc, char** argv) {
     std::vector<int> samples;
     for (int i = 0; i < 300; ++i) samples.push_back((i % 50) * 300 - 7500);
     bool ok = Save(dir / "melody.xm", xm::WriteXm(Melody())) &&
-              Save(dir / "stream.wav", orv::testing::WavBytes(22050, 1, 16, samples));
+              Save(dir / "stream.wav", xm::WavBytes(22050, 1, 16, samples));
 
     // Seeds: small, varied, each a valid file the fuzzer can mutate.
     xm::Module plain = Melody();
     plain.packPatterns = false;
     plain.instruments.resize(4);
-    xm::Module enveloped = orv::testing::BusyModule(2, 8);
+    xm::Module enveloped = xm::BusyModule(2, 8);
     enveloped.instruments[0].volumeEnvelope = {{0, 64}, {8, 20}, {30, 0}};
     enveloped.instruments[0].sustainPoint = 1;
     enveloped.instruments[0].fadeout = 300;
     ok = ok && Save(dir / "seeds" / "melody.xm", xm::WriteXm(Melody())) &&
          Save(dir / "seeds" / "plain.xm", xm::WriteXm(plain)) &&
          Save(dir / "seeds" / "busy.xm", xm::WriteXm(enveloped)) &&
-         Save(dir / "seeds" / "mono8.wav", orv::testing::WavBytes(8000, 1, 8, {0, 50, -50, 10})) &&
-         Save(dir / "seeds" / "stereo16.wav",
-              orv::testing::WavBytes(48000, 2, 16, {1, 2, 3, 4, -5, -6}));
+         Save(dir / "seeds" / "mono8.wav", xm::WavBytes(8000, 1, 8, {0, 50, -50, 10})) &&
+         Save(dir / "seeds" / "stereo16.wav", xm::WavBytes(48000, 2, 16, {1, 2, 3, 4, -5, -6}));
     if (!ok) {
         std::fprintf(stderr, "%s: cannot write into %s\n", argv[0], argv[1]);
         return 1;
