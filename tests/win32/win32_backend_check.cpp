@@ -1,13 +1,15 @@
 // The Windows back end against the real system (Wine here): messages reach the demo's window
 // procedure with the layer's key codes and its user value, the timer and the quit message
 // arrive, the flipping chain keeps its rules, freeing the back end lets go of what a run left
-// held, and a missing sound card is reported rather than taken for one.
+// held, a file is created past a leftover temporary one, and a missing sound card is reported
+// rather than taken for one.
 #include <gtest/gtest.h>
 
 #include <memory>
 #include <string>
 #include <vector>
 
+#include "platform/files.h"
 #include "platform/win32/state.h"
 
 namespace orv {
@@ -178,6 +180,27 @@ TEST_F(Win32Backend, FreeingTheBackEndLetsGoOfWhatTheRunHeld) {
     ASSERT_NE(t.window, nullptr) << PlatformError(*t.platform);
     ASSERT_EQ(DirectDrawCreate(*t.platform, &device), DD_OK) << PlatformError(*t.platform);
     EXPECT_EQ(SetCooperativeLevel(device, t.window, DDSCL_EXCLUSIVE_FULLSCREEN), DD_OK);
+}
+
+TEST(Win32Files, ALeftoverTemporaryFileIsSteppedOver) {
+    // A run that died while writing leaves its temporary file; a later process with the same
+    // number must still create the file.
+    char folder[MAX_PATH];
+    ASSERT_NE(::GetTempPathA(sizeof folder, folder), 0u);
+    const std::string path = std::string(folder) + "orv-files-test.tga";
+    const std::string leftover = path + ".part-" + std::to_string(::GetCurrentProcessId()) + "-0";
+    ::DeleteFileA(path.c_str());
+    const uint8_t old[] = {9};
+    ASSERT_EQ(CreateNewFile(leftover.c_str(), old, sizeof old), FileStatus::Created);
+
+    const uint8_t bytes[] = {1, 2, 3};
+    std::string why;
+    EXPECT_EQ(CreateNewFile(path.c_str(), bytes, sizeof bytes, &why), FileStatus::Created) << why;
+    WIN32_FILE_ATTRIBUTE_DATA data{};
+    EXPECT_TRUE(::GetFileAttributesExA(path.c_str(), GetFileExInfoStandard, &data));
+    EXPECT_EQ(data.nFileSizeLow, sizeof bytes);
+    ::DeleteFileA(path.c_str());
+    ::DeleteFileA(leftover.c_str());
 }
 
 TEST(Win32Music, MissingSoundCardIsReportedWithItsReason) {
