@@ -72,8 +72,7 @@ constexpr FlipChainHooks Hooks{Present, Recreate, Release};
 
 DDResult DirectDrawCreate(Platform& s, DisplayDevice** device) {
     if (!s.window.alive || s.device.alive) return DDERR_GENERIC;
-    s.device = DisplayDevice{};
-    s.device.platform = &s;
+    s.device = DisplayDevice{.platform = &s};
     const HRESULT result = ::DirectDrawCreate(nullptr, &s.device.ddraw, nullptr);
     if (result != DD_OK) {
         win32::KeepDisplayError(s, "DirectDrawCreate", result);
@@ -156,8 +155,7 @@ void ReleaseDevice(DisplayDevice* device) {
         device->ddraw->SetCooperativeLevel(s.window.handle, DDSCL_NORMAL);
     }
     device->ddraw->Release();
-    *device = DisplayDevice{};
-    device->platform = &s;
+    *device = DisplayDevice{.platform = &s};
     // Out of the way, so that a message box after this shows on the normal desktop.
     if (s.window.alive) ::ShowWindow(s.window.handle, SW_HIDE);
 }
