@@ -71,8 +71,8 @@ struct AudioOutput {
 
 } // namespace win32
 
-// One per process: the system's window procedure finds it through the window, the output
-// thread through its argument.
+// Nothing of it is global: the system's window procedure finds it through the window, the
+// output thread through its argument.
 struct Platform {
     // Window system. The class's procedure and user value go to the window made under it.
     Window window;
