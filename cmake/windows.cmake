@@ -17,7 +17,7 @@ orv_link_demo(orv orv_win32)
 target_link_options(orv PRIVATE -mwindows)
 
 if(ORV_GTEST)
-  # They need a display (scripts/ci_windows.sh runs the tests under xvfb-run).
+  # They need a display: scripts/ci_windows.sh runs them on an Xvfb screen.
   orv_add_gtest(orv_win32_tests SOURCES tests/win32/win32_backend_check.cpp TIMEOUT 120)
   orv_link_demo(orv_win32_tests orv_win32)
   set_tests_properties(orv_win32_tests PROPERTIES RUN_SERIAL TRUE)

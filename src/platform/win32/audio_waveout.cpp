@@ -1,7 +1,6 @@
 // Real music output through waveOut: 44100 Hz, stereo, 16-bit, in a ring of small blocks that a
 // thread of its own keeps full. The same thread fires each sync when the device's play position
 // reaches the event's frame, so a trigger reaches the picture with its sound, not a buffer early.
-#include <atomic>
 #include <cstring>
 #include <string>
 #include <system_error>
@@ -14,61 +13,31 @@ namespace orv {
 
 namespace {
 
-constexpr int BlockCount = 4;
-constexpr size_t BlockFrames = 1024; // 23 ms; at most four of them (93 ms) wait in the device
-static_assert(BlockFrames <= bass::MaxMixFrames);
+using win32::AudioBlockFrames;
+using win32::AudioBlocks;
+using win32::AudioOutput;
+using win32::PendingEvent;
+
 // The thread looks at the play position at least this often.
 constexpr DWORD PollMs = 2;
 
-struct PendingEvent {
-    bass::MixEvent event;
-    uint64_t frame; // counted from the opening of the device
-};
-
-struct Output {
-    HWAVEOUT device = nullptr;
-    HANDLE wake = nullptr; // signalled by the device whenever a block is done
-    WAVEHDR headers[BlockCount] = {};
-    int16_t samples[BlockCount][BlockFrames * 2] = {};
-    int nextBlock = 0;
-    uint64_t framesQueued = 0;
-    // Play position, widened past the device's 32-bit counter.
-    uint64_t framesPlayed = 0;
-    DWORD lastPosition = 0;
-    // Written and read by the output thread only.
-    static constexpr uint32_t Capacity = 4096;
-    PendingEvent events[Capacity] = {};
-    uint32_t head = 0, tail = 0;
-    CRITICAL_SECTION mixer;
-    std::thread thread;
-    std::atomic<bool> stop{false};
-    std::atomic<uint64_t> dropped{0};
-    Output() { ::InitializeCriticalSection(&mixer); }
-};
-
-// Never destroyed: the process may end while the output thread still runs.
-Output& Out() {
-    static Output* out = new Output;
-    return *out;
-}
-
 struct BlockContext {
-    Output* out;
+    AudioOutput* out;
     uint64_t firstFrame;
 };
 
 void OnMixEvent(void* context, const bass::MixEvent& event, size_t offset) {
     const BlockContext& b = *static_cast<const BlockContext*>(context);
-    Output& o = *b.out;
-    if (o.tail - o.head == Output::Capacity) {
+    AudioOutput& o = *b.out;
+    if (o.tail - o.head == AudioOutput::Capacity) {
         o.dropped.fetch_add(1, std::memory_order_relaxed);
         return;
     }
-    o.events[o.tail % Output::Capacity] = PendingEvent{event, b.firstFrame + offset};
+    o.events[o.tail % AudioOutput::Capacity] = PendingEvent{event, b.firstFrame + offset};
     o.tail++;
 }
 
-uint64_t PlayedFrames(Output& o) {
+uint64_t PlayedFrames(AudioOutput& o) {
     MMTIME time{};
     time.wType = TIME_SAMPLES;
     if (::waveOutGetPosition(o.device, &time, sizeof time) != MMSYSERR_NOERROR) {
@@ -82,38 +51,41 @@ uint64_t PlayedFrames(Output& o) {
 }
 
 // Mixes into every block the device is done with and hands it back.
-void Refill(Output& o) {
+void Refill(Platform& platform) {
+    AudioOutput& o = platform.audio;
     for (;;) {
         WAVEHDR& h = o.headers[o.nextBlock];
         if ((h.dwFlags & WHDR_DONE) == 0) return;
         BlockContext b{&o, o.framesQueued};
         ::EnterCriticalSection(&o.mixer);
-        bass::MixOutput(o.samples[o.nextBlock], BlockFrames, OnMixEvent, &b);
+        bass::MixOutput(platform.music, o.samples[o.nextBlock], AudioBlockFrames, OnMixEvent, &b);
         ::LeaveCriticalSection(&o.mixer);
         h.dwFlags &= ~DWORD(WHDR_DONE);
         if (::waveOutWrite(o.device, &h, sizeof h) != MMSYSERR_NOERROR) {
             h.dwFlags |= WHDR_DONE; // tried again on the next round
             return;
         }
-        o.framesQueued += BlockFrames;
-        o.nextBlock = (o.nextBlock + 1) % BlockCount;
+        o.framesQueued += AudioBlockFrames;
+        o.nextBlock = (o.nextBlock + 1) % AudioBlocks;
     }
 }
 
-void OutputLoop(Output* o) {
-    while (!o->stop.load(std::memory_order_acquire)) {
-        Refill(*o);
-        const uint64_t played = PlayedFrames(*o);
-        while (o->head != o->tail && o->events[o->head % Output::Capacity].frame <= played) {
-            const bass::MixEvent event = o->events[o->head % Output::Capacity].event;
-            o->head++;
-            bass::FireEvent(event);
+// The output thread; its argument is the back end it plays for.
+void OutputLoop(Platform* platform) {
+    AudioOutput& o = platform->audio;
+    while (!o.stop.load(std::memory_order_acquire)) {
+        Refill(*platform);
+        const uint64_t played = PlayedFrames(o);
+        while (o.head != o.tail && o.events[o.head % AudioOutput::Capacity].frame <= played) {
+            const bass::MixEvent event = o.events[o.head % AudioOutput::Capacity].event;
+            o.head++;
+            bass::FireEvent(platform->music, event);
         }
-        ::WaitForSingleObject(o->wake, PollMs);
+        ::WaitForSingleObject(o.wake, PollMs);
     }
 }
 
-void CloseDevice(Output& o) {
+void CloseDevice(AudioOutput& o) {
     ::waveOutReset(o.device); // silent at once; every block comes back done
     for (WAVEHDR& h : o.headers) {
         if (h.dwFlags & WHDR_PREPARED) ::waveOutUnprepareHeader(o.device, &h, sizeof h);
@@ -136,8 +108,12 @@ std::string WaveOutText(MMRESULT result) {
 
 namespace bass {
 
-bool OpenOutput(std::string* why) {
-    Output& o = Out();
+MusicLibrary& MusicLibraryOf(Platform& platform) {
+    return platform.music;
+}
+
+bool OpenOutput(Platform& platform, std::string* why) {
+    AudioOutput& o = platform.audio;
     o.wake = ::CreateEventA(nullptr, FALSE, FALSE, nullptr);
     if (o.wake == nullptr) {
         *why = "CreateEvent failed";
@@ -159,7 +135,7 @@ bool OpenOutput(std::string* why) {
         o.device = nullptr;
         return false;
     }
-    for (int i = 0; i < BlockCount; ++i) {
+    for (int i = 0; i < AudioBlocks; ++i) {
         WAVEHDR& h = o.headers[i];
         h = WAVEHDR{};
         h.lpData = reinterpret_cast<LPSTR>(o.samples[i]);
@@ -178,7 +154,7 @@ bool OpenOutput(std::string* why) {
     o.head = o.tail = 0;
     o.stop.store(false, std::memory_order_relaxed);
     try {
-        o.thread = std::thread(OutputLoop, &o);
+        o.thread = std::thread(OutputLoop, &platform);
     } catch (const std::system_error& e) {
         *why = e.what();
         CloseDevice(o);
@@ -187,12 +163,12 @@ bool OpenOutput(std::string* why) {
     return true;
 }
 
-void StartOutput() {
-    ::waveOutRestart(Out().device);
+void StartOutput(Platform& platform) {
+    ::waveOutRestart(platform.audio.device);
 }
 
-bool CloseOutput() {
-    Output& o = Out();
+bool CloseOutput(Platform& platform) {
+    AudioOutput& o = platform.audio;
     if (std::this_thread::get_id() == o.thread.get_id()) return false;
     o.stop.store(true, std::memory_order_release);
     ::SetEvent(o.wake);
@@ -202,11 +178,11 @@ bool CloseOutput() {
     return true;
 }
 
-void LockMixer() {
-    ::EnterCriticalSection(&Out().mixer);
+void LockMixer(Platform& platform) {
+    ::EnterCriticalSection(&platform.audio.mixer);
 }
-void UnlockMixer() {
-    ::LeaveCriticalSection(&Out().mixer);
+void UnlockMixer(Platform& platform) {
+    ::LeaveCriticalSection(&platform.audio.mixer);
 }
 
 } // namespace bass

@@ -4,7 +4,7 @@
 
 namespace orv {
 
-uint32_t timeGetTime() {
+uint32_t timeGetTime(Platform&) {
     return ::timeGetTime();
 }
 

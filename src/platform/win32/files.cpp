@@ -62,25 +62,30 @@ FileStatus CreateNewFile(const char* path, FileWriter writer, void* context, std
     if (::GetFileAttributesA(path) != INVALID_FILE_ATTRIBUTES) {
         return Failure(ERROR_FILE_EXISTS, why);
     }
-    static unsigned temporaryCount = 0;
+    // The first free name of PATH.part-PROCESS-N: one left by an earlier run, or taken by another
+    // thread at the same moment, is stepped over.
+    constexpr unsigned TemporaryTries = 100;
     char temporary[MAX_PATH];
-    const int length =
-        std::snprintf(temporary, sizeof temporary, "%s.part-%lu-%u", path,
-                      static_cast<unsigned long>(::GetCurrentProcessId()), temporaryCount++);
-    if (length < 0 || size_t(length) >= sizeof temporary) {
-        return Failure(ERROR_FILENAME_EXCED_RANGE, why);
+    HANDLE file = INVALID_HANDLE_VALUE;
+    DWORD error = ERROR_FILE_EXISTS;
+    for (unsigned n = 0; n < TemporaryTries && file == INVALID_HANDLE_VALUE && Taken(error); ++n) {
+        const int length = std::snprintf(temporary, sizeof temporary, "%s.part-%lu-%u", path,
+                                         static_cast<unsigned long>(::GetCurrentProcessId()), n);
+        if (length < 0 || size_t(length) >= sizeof temporary) {
+            return Failure(ERROR_FILENAME_EXCED_RANGE, why);
+        }
+        file = ::CreateFileA(temporary, GENERIC_WRITE, 0, nullptr, CREATE_NEW,
+                             FILE_ATTRIBUTE_NORMAL, nullptr);
+        if (file == INVALID_HANDLE_VALUE) error = ::GetLastError();
     }
-    HANDLE file = ::CreateFileA(temporary, GENERIC_WRITE, 0, nullptr, CREATE_NEW,
-                                FILE_ATTRIBUTE_NORMAL, nullptr);
     if (file == INVALID_HANDLE_VALUE) {
-        const DWORD error = ::GetLastError();
-        // The folder's own absence or a taken temporary name is no reason to call the
-        // target's name taken.
+        // The folder's own absence or taken temporary names are no reason to call the target's
+        // name taken.
         return Failure(Taken(error) ? ERROR_WRITE_FAULT : error, why);
     }
     ::SetLastError(ERROR_WRITE_FAULT); // the reason when the writer fails without a failed write
     bool ok = writer(context, WriteToHandle, &file);
-    DWORD error = ::GetLastError();
+    error = ::GetLastError();
     if (!::CloseHandle(file) && ok) {
         ok = false;
         error = ::GetLastError();

@@ -8,8 +8,6 @@
 
 namespace orv {
 
-using win32::Current;
-
 namespace {
 
 // The 16-bit picture is drawn as 5-6-5; a 5-5-5 mode would show it in wrong colours.
@@ -24,8 +22,12 @@ bool PixelFormatMatches(IDirectDraw* ddraw, int32_t bitsPerPixel) {
     return f.dwRBitMask == 0xFF0000 && f.dwGBitMask == 0x00FF00 && f.dwBBitMask == 0x0000FF;
 }
 
-DDResult Present(const uint8_t* source, int32_t pitch) {
-    auto& s = Current();
+Platform& Of(void* context) {
+    return *static_cast<Platform*>(context);
+}
+
+DDResult Present(void* context, const uint8_t* source, int32_t pitch) {
+    Platform& s = Of(context);
     if (s.back == nullptr) return DDERR_SURFACELOST;
     DDSURFACEDESC desc{};
     desc.dwSize = sizeof desc; // 120 bytes on 64-bit Windows
@@ -45,15 +47,14 @@ DDResult Present(const uint8_t* source, int32_t pitch) {
     return s.primary->Flip(nullptr, DDFLIP_WAIT);
 }
 
-DDResult Recreate() {
-    auto& s = Current();
+DDResult Recreate(void* context) {
+    Platform& s = Of(context);
     if (s.primary == nullptr) return DDERR_GENERIC;
     // Restoring the primary surface restores the chain's back buffer with it.
     return s.primary->Restore();
 }
 
-void ReleaseDirectDrawChain() {
-    auto& s = Current();
+void ReleaseDirectDrawChain(Platform& s) {
     // The back buffer was counted by GetAttachedSurface; the chain goes with the primary.
     if (s.back != nullptr) s.back->Release();
     s.back = nullptr;
@@ -61,31 +62,34 @@ void ReleaseDirectDrawChain() {
     s.primary = nullptr;
 }
 
-constexpr FlipChainHooks Hooks{Present, Recreate, ReleaseDirectDrawChain};
+void Release(void* context) {
+    ReleaseDirectDrawChain(Of(context));
+}
+
+constexpr FlipChainHooks Hooks{Present, Recreate, Release};
 
 } // namespace
 
-DDResult DirectDrawCreate(DisplayDevice** device) {
-    auto& s = Current();
-    if (!s.window.alive || s.deviceAlive) return DDERR_GENERIC;
-    s.device = DisplayDevice{};
+DDResult DirectDrawCreate(Platform& s, DisplayDevice** device) {
+    if (!s.window.alive || s.device.alive) return DDERR_GENERIC;
+    s.device = DisplayDevice{.platform = &s};
     const HRESULT result = ::DirectDrawCreate(nullptr, &s.device.ddraw, nullptr);
     if (result != DD_OK) {
-        win32::KeepDisplayError("DirectDrawCreate", result);
+        win32::KeepDisplayError(s, "DirectDrawCreate", result);
         s.device.ddraw = nullptr;
         return result;
     }
-    s.deviceAlive = true;
+    s.device.alive = true;
     *device = &s.device;
     return DD_OK;
 }
 
 DDResult SetCooperativeLevel(DisplayDevice* device, HWND window, uint32_t) {
-    if (window == nullptr || !window->alive || device->ddraw == nullptr) return DDERR_GENERIC;
+    if (window == nullptr || !window->alive || !device->alive) return DDERR_GENERIC;
     const HRESULT result =
         device->ddraw->SetCooperativeLevel(window->handle, DDSCL_EXCLUSIVE | DDSCL_FULLSCREEN);
     if (result != DD_OK) {
-        win32::KeepDisplayError("SetCooperativeLevel", result);
+        win32::KeepDisplayError(*device->platform, "SetCooperativeLevel", result);
         return result;
     }
     device->exclusive = true;
@@ -98,14 +102,16 @@ DDResult SetDisplayMode(DisplayDevice* device, int32_t width, int32_t height,
         (bitsPerPixel != 32 && bitsPerPixel != 24 && bitsPerPixel != 16)) {
         return DDERR_INVALIDMODE;
     }
+    if (!device->alive) return DDERR_GENERIC;
+    Platform& s = *device->platform;
     const HRESULT result = device->ddraw->SetDisplayMode(640, 480, DWORD(bitsPerPixel));
     if (result != DD_OK) {
-        win32::KeepDisplayError("SetDisplayMode", result);
+        win32::KeepDisplayError(s, "SetDisplayMode", result);
         return result;
     }
     device->modeChanged = true;
     if (!PixelFormatMatches(device->ddraw, bitsPerPixel)) {
-        win32::KeepDisplayError("SetDisplayMode: unusable pixel format", DDERR_INVALIDMODE);
+        win32::KeepDisplayError(s, "SetDisplayMode: unusable pixel format", DDERR_INVALIDMODE);
         return DDERR_INVALIDMODE;
     }
     device->bitsPerPixel = bitsPerPixel;
@@ -113,9 +119,9 @@ DDResult SetDisplayMode(DisplayDevice* device, int32_t width, int32_t height,
 }
 
 DDResult CreateFlippingSurface(DisplayDevice* device, DisplaySurface** primary) {
-    auto& s = Current();
-    if (device != &s.device || device->bitsPerPixel == 0) return DDERR_GENERIC;
-    ReleaseDirectDrawChain();
+    if (!device->alive || device->bitsPerPixel == 0) return DDERR_GENERIC;
+    Platform& s = *device->platform;
+    ReleaseDirectDrawChain(s);
     DDSURFACEDESC desc{};
     desc.dwSize = sizeof desc;
     desc.dwFlags = DDSD_CAPS | DDSD_BACKBUFFERCOUNT;
@@ -123,7 +129,7 @@ DDResult CreateFlippingSurface(DisplayDevice* device, DisplaySurface** primary) 
     desc.dwBackBufferCount = 1;
     HRESULT result = device->ddraw->CreateSurface(&desc, &s.primary, nullptr);
     if (result != DD_OK) {
-        win32::KeepDisplayError("CreateSurface", result);
+        win32::KeepDisplayError(s, "CreateSurface", result);
         s.primary = nullptr;
         return result;
     }
@@ -131,26 +137,25 @@ DDResult CreateFlippingSurface(DisplayDevice* device, DisplaySurface** primary) 
     caps.dwCaps = DDSCAPS_BACKBUFFER;
     result = s.primary->GetAttachedSurface(&caps, &s.back);
     if (result != DD_OK) {
-        win32::KeepDisplayError("GetAttachedSurface", result);
+        win32::KeepDisplayError(s, "GetAttachedSurface", result);
         s.back = nullptr;
-        ReleaseDirectDrawChain();
+        ReleaseDirectDrawChain(s);
         return result;
     }
-    *primary = OpenFlipChain(640 * (device->bitsPerPixel / 8), 480, 0, Hooks);
+    *primary = OpenFlipChain(s.chain, 640 * (device->bitsPerPixel / 8), 480, 0, Hooks, &s);
     return DD_OK;
 }
 
 void ReleaseDevice(DisplayDevice* device) {
-    auto& s = Current();
-    if (device != &s.device || !s.deviceAlive) return;
-    ReleaseDirectDrawChain();
+    if (device == nullptr || !device->alive) return;
+    Platform& s = *device->platform;
+    ReleaseDirectDrawChain(s);
     if (device->modeChanged) device->ddraw->RestoreDisplayMode();
     if (device->exclusive && s.window.alive) {
         device->ddraw->SetCooperativeLevel(s.window.handle, DDSCL_NORMAL);
     }
     device->ddraw->Release();
-    *device = DisplayDevice{};
-    s.deviceAlive = false;
+    *device = DisplayDevice{.platform = &s};
     // Out of the way, so that a message box after this shows on the normal desktop.
     if (s.window.alive) ::ShowWindow(s.window.handle, SW_HIDE);
 }
