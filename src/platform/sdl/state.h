@@ -42,6 +42,7 @@ namespace sdl {
 
 // A window destroyed by another X client, noticed through Xlib's error handler (x11_window.h).
 struct WindowWatch {
+    void* display = nullptr;  // the X display connection (Xlib's Display)
     unsigned long window = 0; // the X window watched; 0: none
     // The handler that was there before, called for every other error (Xlib's own type, cast
     // back before it is called), and put back when the watch ends.

@@ -159,8 +159,8 @@ void DeletePlatform(Platform* platform) {
         SDL_DestroyWindow(p.window.sdl);
         p.window.sdl = nullptr;
     }
-    if (p.videoUp) SDL_QuitSubSystem(SDL_INIT_VIDEO | SDL_INIT_EVENTS);
     sdl::EndWindowWatch(p);
+    if (p.videoUp) SDL_QuitSubSystem(SDL_INIT_VIDEO | SDL_INIT_EVENTS);
     delete platform;
 }
 

@@ -51,6 +51,7 @@ void WatchWindow(Platform& platform, SDL_Window* window) {
     WindowWatch* const current = Watching.load(std::memory_order_relaxed);
     // One watch at a time: a second one would take the first one's handler for the previous.
     if (current != nullptr && current != &watch) return;
+    watch.display = info.info.x11.display;
     watch.window = info.info.x11.window;
     if (current == &watch) return;
     watch.previous = reinterpret_cast<void (*)()>(XSetErrorHandler(OnXError));
@@ -60,8 +61,10 @@ void WatchWindow(Platform& platform, SDL_Window* window) {
 void EndWindowWatch(Platform& platform) {
     WindowWatch& watch = platform.watch;
     if (Watching.load(std::memory_order_relaxed) != &watch) return;
+    XSync(static_cast<Display*>(watch.display), False);
     XSetErrorHandler(reinterpret_cast<XErrorHandler>(watch.previous));
     Watching.store(nullptr, std::memory_order_release);
+    watch.display = nullptr;
     watch.window = 0;
     watch.previous = nullptr;
 }

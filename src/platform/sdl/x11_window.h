@@ -12,8 +12,9 @@ namespace orv::sdl {
 void WatchWindow(Platform& platform, SDL_Window* window);
 // True once an error showed that the watched window is gone.
 bool WindowLostOutside(const Platform& platform);
-// Ends the watch and puts the error handler that was there before back. After the display is
-// closed: until then, requests on a lost window may still report errors.
+// Ends the watch: takes the errors still to come from the X server (a lost window's last
+// requests) and puts the handler that was there before back. Before the display is closed, as
+// closing it reports whatever is still pending to that handler, which ends the process.
 void EndWindowWatch(Platform& platform);
 
 } // namespace orv::sdl
