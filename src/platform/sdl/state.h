@@ -42,10 +42,9 @@ namespace sdl {
 
 // A window destroyed by another X client, noticed through Xlib's error handler (x11_window.h).
 struct WindowWatch {
-    void* display = nullptr;  // the X display connection (Xlib's Display)
     unsigned long window = 0; // the X window watched; 0: none
-    // The handler that was there before, called for every other error (Xlib's own type, cast
-    // back before it is called), and put back when the watch ends.
+    // The handler that was there before, called for every other error, and put back when the
+    // watch ends (Xlib's own type, cast back before it is called).
     void (*previous)() = nullptr;
     std::atomic<bool> lost{false};
 };

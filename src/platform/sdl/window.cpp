@@ -35,6 +35,7 @@ bool EnsureVideo(Platform& p) {
     // A full-screen demo keeps drawing in the background rather than minimising.
     SDL_SetHint(SDL_HINT_VIDEO_MINIMIZE_ON_FOCUS_LOSS, "0");
     SDL_SetHint(SDL_HINT_RENDER_VSYNC, "1");
+    sdl::BeginWindowWatch(p);
     if (SDL_InitSubSystem(SDL_INIT_VIDEO | SDL_INIT_EVENTS) != 0) {
         sdl::KeepError(p, "SDL video");
         p.videoRefused = true;
@@ -159,8 +160,8 @@ void DeletePlatform(Platform* platform) {
         SDL_DestroyWindow(p.window.sdl);
         p.window.sdl = nullptr;
     }
-    sdl::EndWindowWatch(p);
     if (p.videoUp) SDL_QuitSubSystem(SDL_INIT_VIDEO | SDL_INIT_EVENTS);
+    sdl::EndWindowWatch(p);
     delete platform;
 }
 

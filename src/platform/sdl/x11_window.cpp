@@ -43,32 +43,31 @@ int OnXError(Display* display, XErrorEvent* error) {
 }
 } // namespace
 
+void BeginWindowWatch(Platform& platform) {
+    WindowWatch& watch = platform.watch;
+    // One watch at a time: a second one would take the first one's handler for the previous.
+    if (Watching.load(std::memory_order_relaxed) != nullptr) return;
+    watch.previous = reinterpret_cast<void (*)()>(XSetErrorHandler(OnXError));
+    Watching.store(&watch, std::memory_order_release);
+}
+
 void WatchWindow(Platform& platform, SDL_Window* window) {
     SDL_SysWMinfo info;
     SDL_VERSION(&info.version);
     if (!SDL_GetWindowWMInfo(window, &info) || info.subsystem != SDL_SYSWM_X11) return;
-    WindowWatch& watch = platform.watch;
-    WindowWatch* const current = Watching.load(std::memory_order_relaxed);
-    // One watch at a time: a second one would take the first one's handler for the previous.
-    if (current != nullptr && current != &watch) return;
-    watch.display = info.info.x11.display;
-    watch.window = info.info.x11.window;
-    if (current == &watch) return;
-    watch.previous = reinterpret_cast<void (*)()>(XSetErrorHandler(OnXError));
-    Watching.store(&watch, std::memory_order_release);
+    platform.watch.window = info.info.x11.window;
 }
 
 void EndWindowWatch(Platform& platform) {
     WindowWatch& watch = platform.watch;
     if (Watching.load(std::memory_order_relaxed) != &watch) return;
-    XSync(static_cast<Display*>(watch.display), False);
     XSetErrorHandler(reinterpret_cast<XErrorHandler>(watch.previous));
     Watching.store(nullptr, std::memory_order_release);
-    watch.display = nullptr;
     watch.window = 0;
     watch.previous = nullptr;
 }
 #else
+void BeginWindowWatch(Platform&) {}
 void WatchWindow(Platform&, SDL_Window*) {}
 void EndWindowWatch(Platform&) {}
 #endif
