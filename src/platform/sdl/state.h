@@ -1,6 +1,6 @@
 // The SDL back end's whole state, shared by its files: the window and its message queue, the
 // display device and the texture the picture goes into, the music library and the sound device
-// with the thread that fires its syncs. SDL itself is one per process, so there is one Platform.
+// with the thread that fires its syncs. SDL itself is one per process: one Platform at a time.
 #pragma once
 
 #include <SDL.h>
