@@ -11,14 +11,13 @@
 #include <algorithm>
 #include <atomic>
 #include <chrono>
-#include <climits>
-#include <semaphore>
 #include <string>
 #include <system_error>
 #include <thread>
 
 #include "platform/bass_common.h"
 #include "platform/music_source.h"
+#include "platform/sdl/state.h"
 
 namespace orv {
 
@@ -33,67 +32,8 @@ int64_t NowNs() {
         .count();
 }
 
-struct TimedEvent {
-    bass::MixEvent event;
-    int64_t mixNs;
-    int64_t dueNs;
-};
-
-// One producer (the audio callback), one consumer (the dispatcher); never blocks or allocates.
-class EventQueue {
-  public:
-    bool Push(const TimedEvent& e) {
-        const uint32_t t = tail_.load(std::memory_order_relaxed);
-        if (t - head_.load(std::memory_order_acquire) == Capacity) return false;
-        items_[t % Capacity] = e;
-        tail_.store(t + 1, std::memory_order_release);
-        return true;
-    }
-    bool Peek(TimedEvent* e) const {
-        const uint32_t h = head_.load(std::memory_order_relaxed);
-        if (h == tail_.load(std::memory_order_acquire)) return false;
-        *e = items_[h % Capacity];
-        return true;
-    }
-    void Pop() {
-        head_.store(head_.load(std::memory_order_relaxed) + 1, std::memory_order_release);
-    }
-    // Only while neither side runs.
-    void Clear() {
-        head_.store(0, std::memory_order_relaxed);
-        tail_.store(0, std::memory_order_relaxed);
-    }
-
-  private:
-    static constexpr uint32_t Capacity = 4096;
-    TimedEvent items_[Capacity] = {};
-    std::atomic<uint32_t> head_{0};
-    std::atomic<uint32_t> tail_{0};
-};
-
-struct Output {
-    SDL_AudioDeviceID device = 0;
-    uint32_t bufferFrames = 0;
-    int64_t latencyNs = 0;
-    EventQueue queue;
-    std::thread dispatcher;
-    // Released by the callback when it queued events, and to stop: the dispatcher sleeps on it
-    // until then or until its next event is due. A semaphore, unlike a condition variable,
-    // lets the callback wake it without taking a lock.
-    std::counting_semaphore<INT_MAX> wake{0};
-    std::atomic<bool> stop{false};
-    std::atomic<uint64_t> dropped{0};
-    std::atomic<sdl::SyncTimingProbe> probe{nullptr};
-};
-
-// Never destroyed: the device's thread may still run while the process exits.
-Output& Out() {
-    static Output* out = new Output;
-    return *out;
-}
-
 struct BlockContext {
-    Output* out;
+    sdl::AudioOutput* out;
     int64_t mixNs;
     int64_t heardNs; // when the block's first frame reaches the speaker
     bool queued;     // an event went into the queue
@@ -102,15 +42,17 @@ struct BlockContext {
 void OnMixEvent(void* context, const bass::MixEvent& event, size_t offset) {
     BlockContext& b = *static_cast<BlockContext*>(context);
     const int64_t due = b.heardNs + int64_t(offset) * NsPerSecond / int64_t(MusicSampleRate);
-    if (b.out->queue.Push(TimedEvent{event, b.mixNs, due}))
+    if (b.out->queue.Push(sdl::TimedEvent{event, b.mixNs, due}))
         b.queued = true;
     else
         b.out->dropped.fetch_add(1, std::memory_order_relaxed);
 }
 
 // SDL holds the device's lock while this runs, which is what LockMixer takes.
+// userdata: the Platform.
 void SDLCALL AudioCallback(void* userdata, Uint8* stream, int len) {
-    Output& o = *static_cast<Output*>(userdata);
+    Platform& platform = *static_cast<Platform*>(userdata);
+    sdl::AudioOutput& o = platform.audio;
     const int64_t now = NowNs();
     int16_t* out = reinterpret_cast<int16_t*>(stream);
     const size_t frames = size_t(len) / (2 * sizeof(int16_t));
@@ -120,23 +62,24 @@ void SDLCALL AudioCallback(void* userdata, Uint8* stream, int len) {
         BlockContext b{&o, now,
                        now + o.latencyNs + int64_t(done) * NsPerSecond / int64_t(MusicSampleRate),
                        false};
-        bass::MixOutput(out + done * 2, n, OnMixEvent, &b);
+        bass::MixOutput(platform.music, out + done * 2, n, OnMixEvent, &b);
         queued = queued || b.queued;
         done += n;
     }
     if (queued) o.wake.release();
 }
 
-void DispatchLoop(Output* o) {
+void DispatchLoop(Platform* platform) {
+    sdl::AudioOutput* o = &platform->audio;
     while (!o->stop.load(std::memory_order_acquire)) {
-        TimedEvent e;
+        sdl::TimedEvent e;
         int64_t now = NowNs();
         while (o->queue.Peek(&e) && e.dueNs <= now) {
             o->queue.Pop();
-            bass::FireEvent(e.event);
+            bass::FireEvent(platform->music, e.event);
             now = NowNs();
-            if (const sdl::SyncTimingProbe probe = o->probe.load(std::memory_order_acquire))
-                probe(sdl::SyncTiming{e.mixNs, e.dueNs, now});
+            if (o->probe != nullptr)
+                o->probe(o->probeContext, sdl::SyncTiming{e.mixNs, e.dueNs, now});
         }
         // Sleeps until the next queued event is due, or with none queued until the callback
         // queues one; either way a release wakes it early. Releases that piled up while it was
@@ -154,8 +97,12 @@ void DispatchLoop(Output* o) {
 
 namespace bass {
 
-bool OpenOutput(std::string* why) {
-    Output& o = Out();
+MusicLibrary& MusicLibraryOf(Platform& platform) {
+    return platform.music;
+}
+
+bool OpenOutput(Platform& platform, std::string* why) {
+    sdl::AudioOutput& o = platform.audio;
     if (SDL_InitSubSystem(SDL_INIT_AUDIO) != 0) {
         *why = SDL_GetError();
         return false;
@@ -166,7 +113,7 @@ bool OpenOutput(std::string* why) {
     want.channels = 2;
     want.samples = DeviceFrames;
     want.callback = AudioCallback;
-    want.userdata = &o;
+    want.userdata = &platform;
     SDL_AudioSpec have{};
     o.device = SDL_OpenAudioDevice(nullptr, 0, &want, &have, SDL_AUDIO_ALLOW_SAMPLES_CHANGE);
     if (o.device == 0) {
@@ -179,7 +126,7 @@ bool OpenOutput(std::string* why) {
     o.queue.Clear();
     o.stop.store(false, std::memory_order_relaxed);
     try {
-        o.dispatcher = std::thread(DispatchLoop, &o);
+        o.dispatcher = std::thread(DispatchLoop, &platform);
     } catch (const std::system_error& e) {
         *why = e.what();
         SDL_CloseAudioDevice(o.device);
@@ -191,12 +138,12 @@ bool OpenOutput(std::string* why) {
     return true;
 }
 
-void StartOutput() {
-    SDL_PauseAudioDevice(Out().device, 0);
+void StartOutput(Platform& platform) {
+    SDL_PauseAudioDevice(platform.audio.device, 0);
 }
 
-bool CloseOutput() {
-    Output& o = Out();
+bool CloseOutput(Platform& platform) {
+    sdl::AudioOutput& o = platform.audio;
     if (std::this_thread::get_id() == o.dispatcher.get_id()) return false;
     SDL_CloseAudioDevice(o.device); // silent at once; waits for a running callback
     o.device = 0;
@@ -209,28 +156,29 @@ bool CloseOutput() {
     return true;
 }
 
-void LockMixer() {
-    SDL_LockAudioDevice(Out().device);
+void LockMixer(Platform& platform) {
+    SDL_LockAudioDevice(platform.audio.device);
 }
-void UnlockMixer() {
-    SDL_UnlockAudioDevice(Out().device);
+void UnlockMixer(Platform& platform) {
+    SDL_UnlockAudioDevice(platform.audio.device);
 }
 
 } // namespace bass
 
 namespace sdl {
 
-void SetSyncTimingProbe(SyncTimingProbe probe) {
-    Out().probe.store(probe, std::memory_order_release);
+void SetSyncTimingProbe(Platform& platform, SyncTimingProbe probe, void* context) {
+    platform.audio.probe = probe;
+    platform.audio.probeContext = context;
 }
-uint32_t AudioBufferFrames() {
-    return Out().bufferFrames;
+uint32_t AudioBufferFrames(const Platform& platform) {
+    return platform.audio.bufferFrames;
 }
-int64_t AudioLatencyNs() {
-    return Out().latencyNs;
+int64_t AudioLatencyNs(const Platform& platform) {
+    return platform.audio.latencyNs;
 }
-uint64_t DroppedSyncEvents() {
-    return Out().dropped.load(std::memory_order_relaxed);
+uint64_t DroppedSyncEvents(const Platform& platform) {
+    return platform.audio.dropped.load(std::memory_order_relaxed);
 }
 
 } // namespace sdl

@@ -3,6 +3,8 @@
 
 #include <cstdint>
 
+#include "platform/platform.h"
+
 namespace orv::sdl {
 
 // One fired sync: when its block was mixed, when its first frame was due at the speaker, and
@@ -13,16 +15,16 @@ struct SyncTiming {
     int64_t fireNs;
 };
 
-// Called on the dispatcher thread after each event's syncs; null for none. Set it before
-// BASS_Init.
-using SyncTimingProbe = void (*)(const SyncTiming& timing);
-void SetSyncTimingProbe(SyncTimingProbe probe);
+// Called on the dispatcher thread after each event's syncs, with the context it was set with;
+// null for none. Set it before BASS_Init (the dispatcher reads it without a lock).
+using SyncTimingProbe = void (*)(void* context, const SyncTiming& timing);
+void SetSyncTimingProbe(Platform& platform, SyncTimingProbe probe, void* context);
 
 // The device's buffer in frames and the latency reckoned from it (valid after BASS_Init).
-uint32_t AudioBufferFrames();
-int64_t AudioLatencyNs();
+uint32_t AudioBufferFrames(const Platform& platform);
+int64_t AudioLatencyNs(const Platform& platform);
 
 // Events that found the dispatcher's queue full (none is expected).
-uint64_t DroppedSyncEvents();
+uint64_t DroppedSyncEvents(const Platform& platform);
 
 } // namespace orv::sdl

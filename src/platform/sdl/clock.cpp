@@ -5,7 +5,7 @@
 
 namespace orv {
 
-uint32_t timeGetTime() {
+uint32_t timeGetTime(Platform&) {
     auto now = std::chrono::steady_clock::now().time_since_epoch();
     return uint32_t(std::chrono::duration_cast<std::chrono::milliseconds>(now).count());
 }

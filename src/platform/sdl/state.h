@@ -1,13 +1,23 @@
-// State shared by the SDL window and display files.
+// The SDL back end's whole state, shared by its files: the window and its message queue, the
+// display device and the texture the picture goes into, the music library and the sound device
+// with the thread that fires its syncs. SDL itself is one per process: one Platform at a time.
 #pragma once
 
 #include <SDL.h>
 
+#include <atomic>
+#include <climits>
 #include <cstdint>
+#include <semaphore>
 #include <string>
+#include <thread>
 #include <vector>
 
+#include "platform/bass_common.h"
 #include "platform/flip_chain.h"
+#include "platform/message_queue.h"
+#include "platform/platform.h"
+#include "platform/sdl/audio_sdl.h"
 #include "platform/surface.h"
 #include "platform/window.h"
 
@@ -16,33 +26,124 @@ namespace orv {
 struct Window {
     SDL_Window* sdl = nullptr;
     WindowProc proc = nullptr;
+    void* user = nullptr;
     bool alive = false;
 };
 
 struct DisplayDevice {
+    Platform* platform = nullptr;
     SDL_Renderer* renderer = nullptr;
     int32_t bitsPerPixel = 0;
+    bool alive = false;
     bool lost = false; // the renderer lost its textures; the next flip reports it
 };
 
 namespace sdl {
 
-// The one window and the device: the demo has exactly one of each.
-struct State {
+// A window destroyed by another X client, noticed through Xlib's error handler (x11_window.h).
+struct WindowWatch {
+    unsigned long window = 0; // the X window watched; 0: none
+    // The handler that was there before, called for every other error, and put back when the
+    // watch ends (Xlib's own type, cast back before it is called).
+    void (*previous)() = nullptr;
+    std::atomic<bool> lost{false};
+};
+
+// A note or an end found while mixing, with when it was mixed and when it is heard.
+struct TimedEvent {
+    bass::MixEvent event;
+    int64_t mixNs;
+    int64_t dueNs;
+};
+
+// One producer (the audio callback), one consumer (the dispatcher); never blocks or allocates.
+class EventQueue {
+  public:
+    bool Push(const TimedEvent& e) {
+        const uint32_t t = tail_.load(std::memory_order_relaxed);
+        if (t - head_.load(std::memory_order_acquire) == Capacity) return false;
+        items_[t % Capacity] = e;
+        tail_.store(t + 1, std::memory_order_release);
+        return true;
+    }
+    bool Peek(TimedEvent* e) const {
+        const uint32_t h = head_.load(std::memory_order_relaxed);
+        if (h == tail_.load(std::memory_order_acquire)) return false;
+        *e = items_[h % Capacity];
+        return true;
+    }
+    void Pop() {
+        head_.store(head_.load(std::memory_order_relaxed) + 1, std::memory_order_release);
+    }
+    // Only while neither side runs.
+    void Clear() {
+        head_.store(0, std::memory_order_relaxed);
+        tail_.store(0, std::memory_order_relaxed);
+    }
+
+  private:
+    static constexpr uint32_t Capacity = 4096;
+    TimedEvent items_[Capacity] = {};
+    std::atomic<uint32_t> head_{0};
+    std::atomic<uint32_t> tail_{0};
+};
+
+// The sound device and the dispatcher thread that fires each event's syncs when it is heard.
+struct AudioOutput {
+    SDL_AudioDeviceID device = 0; // 0: closed
+    uint32_t bufferFrames = 0;
+    int64_t latencyNs = 0;
+    EventQueue queue;
+    std::thread dispatcher;
+    // Released by the callback when it queued events, and to stop: the dispatcher sleeps on it
+    // until then or until its next event is due. A semaphore, unlike a condition variable,
+    // lets the callback wake it without taking a lock.
+    std::counting_semaphore<INT_MAX> wake{0};
+    std::atomic<bool> stop{false};
+    std::atomic<uint64_t> dropped{0};
+    // Set while the output is closed; read by the dispatcher.
+    SyncTimingProbe probe = nullptr;
+    void* probeContext = nullptr;
+};
+
+} // namespace sdl
+
+struct Platform {
+    // Window system.
     Window window;
     WindowProc classProc = nullptr;
+    void* classUser = nullptr;
+    bool windowed = false; // a resizable window on the desktop instead of full screen
+    MessageQueue queue;
+    PeriodicTimer timer;               // in SDL_GetTicks64 milliseconds
+    bool cursorMessageWaiting = false; // mouse motion gives at most one waiting WM_SETCURSOR
+    bool videoUp = false;
+    bool videoRefused = false;
+    bool lossReported = false; // the window's loss from outside has been made a quit request
+    sdl::WindowWatch watch;
+    std::string error;
+
+    // Display.
     DisplayDevice device;
-    bool deviceAlive = false;
+    FlipChain chain;
     SDL_Texture* texture = nullptr;   // what the chain's back buffer is uploaded into
     std::vector<uint8_t> textureRows; // what the texture holds, row after row; empty: unknown
     uint64_t lastPresent = 0;         // performance-counter time of the last present
     uint64_t presentInterval = 0;     // the least time between two presents, in the same units
-    std::string error;
+
+    // Music.
+    bass::MusicLibrary music;
+    sdl::AudioOutput audio;
+
+    Platform() { device.platform = this; }
+    Platform(const Platform&) = delete;
+    Platform& operator=(const Platform&) = delete;
 };
 
-State& Current();
+namespace sdl {
+
 // Keeps SDL's reason for the last failure for PlatformError().
-void KeepError(const char* what);
+void KeepError(Platform& platform, const char* what);
 
 } // namespace sdl
 } // namespace orv

@@ -21,10 +21,18 @@ uint32_t TextureFormat(int32_t bitsPerPixel) {
 
 namespace {
 
+// The loader runs the clones' resolver before ThreadSanitizer is set up, and the sanitizer's
+// instrumentation of it crashes the program at load: a TSan build keeps the default code only.
+#if defined(__SANITIZE_THREAD__)
+#define ORV_ROW_CLONES
+#else
+#define ORV_ROW_CLONES __attribute__((target_clones("avx2", "default")))
+#endif
+
 // One row stored as the texture holds it; says whether it changed. The chain's 32-bit pixels
 // are blue, green, red, 0 in memory; the texture wants red and blue swapped.
-__attribute__((target_clones("avx2", "default"))) bool
-StoreRow(uint8_t* held, const uint8_t* row, size_t rowBytes, int32_t bitsPerPixel) {
+ORV_ROW_CLONES bool StoreRow(uint8_t* held, const uint8_t* row, size_t rowBytes,
+                             int32_t bitsPerPixel) {
     if (bitsPerPixel != 32) {
         if (std::memcmp(held, row, rowBytes) == 0) return false;
         std::memcpy(held, row, rowBytes);

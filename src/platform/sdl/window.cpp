@@ -3,37 +3,24 @@
 // into a message only when the queue is otherwise empty.
 #include <SDL.h>
 
+#include "platform/bass.h"
 #include "platform/sdl/state.h"
 #include "platform/sdl/x11_window.h"
+#include "platform/surface.h"
 
-namespace orv::sdl {
+namespace orv {
 
-namespace {
-State TheState;
+namespace sdl {
 
-// Posted messages; a full queue refuses new ones, as a real one would.
-constexpr int QueueSize = 256;
-MSG Queue[QueueSize];
-int QueueHead = 0;
-int QueueCount = 0;
-bool CursorMessageWaiting = false; // mouse motion gives at most one waiting WM_SETCURSOR
-
-bool TimerOn = false;
-uintptr_t TimerId = 0;
-uint64_t TimerPeriod = 0;
-uint64_t TimerDue = 0;
-
-bool VideoUp = false;
-
-bool Push(const MSG& msg) {
-    if (QueueCount == QueueSize) return false;
-    Queue[(QueueHead + QueueCount) % QueueSize] = msg;
-    QueueCount++;
-    return true;
+void KeepError(Platform& platform, const char* what) {
+    platform.error = what;
+    platform.error += ": ";
+    platform.error += SDL_GetError();
 }
 
-bool VideoRefused = false;
-bool LossReported = false; // the window's loss from outside has been made a quit request
+} // namespace sdl
+
+namespace {
 
 // SDL falls back on drivers that show nothing when no display can be reached; a demo run on
 // one would play unseen. They are used only when SDL_VIDEODRIVER asks for them.
@@ -42,28 +29,29 @@ bool ShowsNothing(const char* driver) {
            (SDL_strcmp(driver, "offscreen") == 0 || SDL_strcmp(driver, "dummy") == 0);
 }
 
-bool EnsureVideo() {
-    if (VideoUp) return true;
-    if (VideoRefused) return false;
+bool EnsureVideo(Platform& p) {
+    if (p.videoUp) return true;
+    if (p.videoRefused) return false;
     // A full-screen demo keeps drawing in the background rather than minimising.
     SDL_SetHint(SDL_HINT_VIDEO_MINIMIZE_ON_FOCUS_LOSS, "0");
     SDL_SetHint(SDL_HINT_RENDER_VSYNC, "1");
+    sdl::BeginWindowWatch(p);
     if (SDL_InitSubSystem(SDL_INIT_VIDEO | SDL_INIT_EVENTS) != 0) {
-        KeepError("SDL video");
-        VideoRefused = true;
+        sdl::KeepError(p, "SDL video");
+        p.videoRefused = true;
         return false;
     }
     const char* driver = SDL_GetCurrentVideoDriver();
     const char* asked = SDL_getenv("SDL_VIDEODRIVER");
     if ((asked == nullptr || asked[0] == '\0') && ShowsNothing(driver)) {
-        TheState.error = "SDL video: no display could be opened (only the '";
-        TheState.error += driver;
-        TheState.error += "' driver, which shows nothing; name it in SDL_VIDEODRIVER to use it)";
+        p.error = "SDL video: no display could be opened (only the '";
+        p.error += driver;
+        p.error += "' driver, which shows nothing; name it in SDL_VIDEODRIVER to use it)";
         SDL_QuitSubSystem(SDL_INIT_VIDEO | SDL_INIT_EVENTS);
-        VideoRefused = true;
+        p.videoRefused = true;
         return false;
     }
-    VideoUp = true;
+    p.videoUp = true;
     return true;
 }
 
@@ -86,14 +74,14 @@ WPARAM VirtualKey(SDL_Keycode key) {
     }
 }
 
-void PostToWindow(uint32_t message, WPARAM wParam, LPARAM lParam) {
-    if (TheState.window.alive) Push(MSG{&TheState.window, message, wParam, lParam});
+void PostToWindow(Platform& p, uint32_t message, WPARAM wParam, LPARAM lParam) {
+    if (p.window.alive) p.queue.Push(MSG{&p.window, message, wParam, lParam});
 }
 
-void Translate(const SDL_Event& event) {
+void Translate(Platform& p, const SDL_Event& event) {
     switch (event.type) {
     case SDL_QUIT: // Ctrl+C, SIGTERM, or the last window closed
-        PostToWindow(WM_QUITREQUEST, 0, 0);
+        PostToWindow(p, WM_QUITREQUEST, 0, 0);
         break;
     case SDL_KEYDOWN: {
         SDL_Keycode key = event.key.keysym.sym;
@@ -102,37 +90,37 @@ void Translate(const SDL_Event& event) {
         LPARAM lParam = 1 | (LPARAM(event.key.keysym.scancode & 0xFF) << 16);
         if (altHeld) lParam |= KeyAltHeld;
         if (event.key.repeat != 0) lParam |= KeyRepeat;
-        PostToWindow(altHeld ? WM_SYSKEYDOWN : WM_KEYDOWN, VirtualKey(key), lParam);
+        PostToWindow(p, altHeld ? WM_SYSKEYDOWN : WM_KEYDOWN, VirtualKey(key), lParam);
         break;
     }
     case SDL_MOUSEMOTION:
-        if (!CursorMessageWaiting) {
-            CursorMessageWaiting = true;
-            PostToWindow(WM_SETCURSOR, 0, 0);
+        if (!p.cursorMessageWaiting) {
+            p.cursorMessageWaiting = true;
+            PostToWindow(p, WM_SETCURSOR, 0, 0);
         }
         break;
     case SDL_WINDOWEVENT:
         switch (event.window.event) {
         case SDL_WINDOWEVENT_CLOSE:
-            PostToWindow(WM_QUITREQUEST, 0, 0);
+            PostToWindow(p, WM_QUITREQUEST, 0, 0);
             break;
         case SDL_WINDOWEVENT_FOCUS_GAINED:
         case SDL_WINDOWEVENT_FOCUS_LOST: {
             WPARAM active = event.window.event == SDL_WINDOWEVENT_FOCUS_GAINED ? 1 : 0;
-            PostToWindow(WM_ACTIVATEAPP, active, 0);
-            PostToWindow(WM_NCACTIVATE, active, 0);
-            PostToWindow(WM_ACTIVATE, active, 0);
+            PostToWindow(p, WM_ACTIVATEAPP, active, 0);
+            PostToWindow(p, WM_NCACTIVATE, active, 0);
+            PostToWindow(p, WM_ACTIVATE, active, 0);
             break;
         }
         case SDL_WINDOWEVENT_ENTER:
-            PostToWindow(WM_SETCURSOR, 0, 0);
+            PostToWindow(p, WM_SETCURSOR, 0, 0);
             break;
         default:
             break;
         }
         break;
     case SDL_RENDER_DEVICE_RESET:
-        TheState.device.lost = true;
+        p.device.lost = true;
         break;
     default:
         break;
@@ -140,88 +128,100 @@ void Translate(const SDL_Event& event) {
 }
 
 // Translates the events SDL already holds, without asking the display for more.
-void TranslateHeldEvents() {
+void TranslateHeldEvents(Platform& p) {
     SDL_Event event;
     while (SDL_PeepEvents(&event, 1, SDL_GETEVENT, SDL_FIRSTEVENT, SDL_LASTEVENT) > 0)
-        Translate(event);
+        Translate(p, event);
 }
 
 // Asks the display once for its events, then translates them. (SDL_PollEvent would ask again
 // for every event it returns.)
-void PumpEvents() {
+void PumpEvents(Platform& p) {
     SDL_PumpEvents();
-    TranslateHeldEvents();
+    TranslateHeldEvents(p);
 }
+
 } // namespace
 
-State& Current() {
-    return TheState;
+Platform* NewPlatform() {
+    return new Platform;
 }
 
-void KeepError(const char* what) {
-    TheState.error = what;
-    TheState.error += ": ";
-    TheState.error += SDL_GetError();
+// Whatever the run left open is closed here: the sound first (no sync fires into a demo that is
+// gone), then the display. The window's procedure is not called: its user may be gone already.
+void DeletePlatform(Platform* platform) {
+    if (platform == nullptr) return;
+    Platform& p = *platform;
+    BASS_Free(p);
+    if (p.chain.alive) ReleaseSurface(&p.chain.primary);
+    if (p.device.alive) ReleaseDevice(&p.device);
+    if (p.window.alive) {
+        p.window.alive = false;
+        SDL_DestroyWindow(p.window.sdl);
+        p.window.sdl = nullptr;
+    }
+    if (p.videoUp) SDL_QuitSubSystem(SDL_INIT_VIDEO | SDL_INIT_EVENTS);
+    sdl::EndWindowWatch(p);
+    delete platform;
 }
 
-} // namespace orv::sdl
-
-namespace orv {
-
-using sdl::Current;
-
-void RegisterClassA(const char*, WindowProc proc) {
-    Current().classProc = proc;
+void SetWindowedDisplay(Platform& platform, bool windowed) {
+    platform.windowed = windowed;
 }
 
-HWND CreateWindowExA(const char*, const char* caption, int32_t width, int32_t height) {
-    auto& s = Current();
-    if (s.classProc == nullptr || !sdl::EnsureVideo()) return nullptr;
+void RegisterClassA(Platform& platform, const char*, WindowProc proc, void* user) {
+    platform.classProc = proc;
+    platform.classUser = user;
+}
+
+HWND CreateWindowExA(Platform& p, const char*, const char* caption, int32_t width, int32_t height) {
+    if (p.classProc == nullptr || !EnsureVideo(p)) return nullptr;
     // Made for OpenGL from the start where it can be: the renderer would otherwise have to
     // create the window anew, which takes a noticeable part of a second.
     uint32_t flags = SDL_WINDOW_HIDDEN | SDL_WINDOW_BORDERLESS;
     int x = 0, y = 0;
-    if (WindowedDisplay) {
+    if (p.windowed) {
         flags = SDL_WINDOW_HIDDEN | SDL_WINDOW_RESIZABLE;
         x = y = int(SDL_WINDOWPOS_CENTERED);
         width = 640;
         height = 480;
     }
-    s.window.sdl = SDL_CreateWindow(caption, x, y, width, height, flags | SDL_WINDOW_OPENGL);
-    if (s.window.sdl == nullptr)
-        s.window.sdl = SDL_CreateWindow(caption, x, y, width, height, flags);
-    if (s.window.sdl == nullptr) {
-        sdl::KeepError("SDL_CreateWindow");
+    p.window.sdl = SDL_CreateWindow(caption, x, y, width, height, flags | SDL_WINDOW_OPENGL);
+    if (p.window.sdl == nullptr)
+        p.window.sdl = SDL_CreateWindow(caption, x, y, width, height, flags);
+    if (p.window.sdl == nullptr) {
+        sdl::KeepError(p, "SDL_CreateWindow");
         return nullptr;
     }
-    sdl::WatchWindow(s.window.sdl);
+    sdl::WatchWindow(p, p.window.sdl);
     SDL_DisableScreenSaver();
     SDL_StopTextInput();
-    s.window.proc = s.classProc;
-    s.window.alive = true;
-    return &s.window;
+    p.window.proc = p.classProc;
+    p.window.user = p.classUser;
+    p.window.alive = true;
+    return &p.window;
 }
 
-void ShowWindow(HWND window, int32_t) {
+void ShowWindow(Platform&, HWND window, int32_t) {
     if (window && window->alive) SDL_ShowWindow(window->sdl);
 }
-void UpdateWindow(HWND) {}
-void SetFocus(HWND window) {
+void UpdateWindow(Platform&, HWND) {}
+void SetFocus(Platform&, HWND window) {
     if (window && window->alive) SDL_RaiseWindow(window->sdl);
 }
 
-void DestroyWindow(HWND window) {
+void DestroyWindow(Platform& platform, HWND window) {
     if (window == nullptr || !window->alive) return;
-    window->proc(window, WM_DESTROY, 0, 0);
+    window->proc(window->user, window, WM_DESTROY, 0, 0);
     window->alive = false;
-    sdl::TimerOn = false;
+    platform.timer.on = false;
     SDL_DestroyWindow(window->sdl);
     window->sdl = nullptr;
 }
 
-int32_t GetSystemMetrics(int32_t index) {
+int32_t GetSystemMetrics(Platform& platform, int32_t index) {
     SDL_DisplayMode mode;
-    if (!sdl::EnsureVideo() || SDL_GetDesktopDisplayMode(0, &mode) != 0) {
+    if (!EnsureVideo(platform) || SDL_GetDesktopDisplayMode(0, &mode) != 0) {
         return index == SM_CXSCREEN ? ModeWidth : ModeHeight;
     }
     return index == SM_CXSCREEN ? mode.w : mode.h;
@@ -230,40 +230,35 @@ int32_t GetSystemMetrics(int32_t index) {
 // Each pass asks the display for events once: before a timer message that is already due (so
 // that keys still come first when frames take longer than the period), or by waiting for the
 // next event until the timer is due. A wait that ran out has just asked, and nothing came.
-int32_t GetMessageA(MSG* msg, HWND, uint32_t, uint32_t) {
+int32_t GetMessageA(Platform& p, MSG* msg, HWND, uint32_t, uint32_t) {
     bool asked = false;
     for (;;) {
         const uint64_t now = SDL_GetTicks64();
-        const bool timerDue = sdl::TimerOn && now >= sdl::TimerDue;
-        if (timerDue && sdl::VideoUp && !asked) {
-            sdl::PumpEvents();
+        const bool timerDue = p.timer.Due(now);
+        if (timerDue && p.videoUp && !asked) {
+            PumpEvents(p);
             asked = true;
         }
         // A window destroyed by another program ends the run as a close request does.
-        if (!sdl::LossReported && sdl::WindowLostOutside()) {
-            sdl::LossReported = true;
-            sdl::PostToWindow(WM_QUITREQUEST, 0, 0);
+        if (!p.lossReported && sdl::WindowLostOutside(p)) {
+            p.lossReported = true;
+            PostToWindow(p, WM_QUITREQUEST, 0, 0);
         }
-        if (sdl::QueueCount > 0) {
-            *msg = sdl::Queue[sdl::QueueHead];
-            sdl::QueueHead = (sdl::QueueHead + 1) % sdl::QueueSize;
-            sdl::QueueCount--;
-            if (msg->message == WM_SETCURSOR) sdl::CursorMessageWaiting = false;
+        if (p.queue.Pop(msg)) {
+            if (msg->message == WM_SETCURSOR) p.cursorMessageWaiting = false;
             return msg->message == WM_QUIT ? 0 : 1;
         }
         if (timerDue) {
-            // One timer message however many periods have passed.
-            while (sdl::TimerDue <= now) sdl::TimerDue += sdl::TimerPeriod;
-            *msg = MSG{&Current().window, WM_TIMER, sdl::TimerId, 0};
+            *msg = p.timer.Take(now, &p.window);
             return 1;
         }
-        const int timeout = sdl::TimerOn ? int(sdl::TimerDue - now) : -1;
+        const int timeout = p.timer.on ? int(p.timer.due - now) : -1;
         SDL_Event event;
-        if (sdl::VideoUp) {
+        if (p.videoUp) {
             // SDL_WaitEventTimeout asks the display before it sleeps.
             if (SDL_WaitEventTimeout(&event, timeout)) {
-                sdl::Translate(event);
-                sdl::TranslateHeldEvents();
+                Translate(p, event);
+                TranslateHeldEvents(p);
             }
             asked = true;
         } else {
@@ -272,60 +267,52 @@ int32_t GetMessageA(MSG* msg, HWND, uint32_t, uint32_t) {
     }
 }
 
-int32_t TranslateMessage(const MSG*) {
+int32_t TranslateMessage(Platform&, const MSG*) {
     return 0;
 }
 
-LRESULT DispatchMessageA(const MSG* msg) {
+LRESULT DispatchMessageA(Platform&, const MSG* msg) {
     if (msg->hwnd == nullptr || !msg->hwnd->alive) return 0;
-    return msg->hwnd->proc(msg->hwnd, msg->message, msg->wParam, msg->lParam);
+    return msg->hwnd->proc(msg->hwnd->user, msg->hwnd, msg->message, msg->wParam, msg->lParam);
 }
 
-int32_t PostMessageA(HWND window, uint32_t message, WPARAM wParam, LPARAM lParam) {
+int32_t PostMessageA(Platform& platform, HWND window, uint32_t message, WPARAM wParam,
+                     LPARAM lParam) {
     if (window == nullptr || !window->alive) return 0;
-    return sdl::Push(MSG{window, message, wParam, lParam}) ? 1 : 0;
+    return platform.queue.Push(MSG{window, message, wParam, lParam}) ? 1 : 0;
 }
 
-void PostQuitMessage(int32_t exitCode) {
-    // The quit message must arrive even with a full queue: it takes the oldest place.
-    if (sdl::QueueCount == sdl::QueueSize) {
-        sdl::QueueHead = (sdl::QueueHead + 1) % sdl::QueueSize;
-        sdl::QueueCount--;
-    }
-    sdl::Push(MSG{nullptr, WM_QUIT, WPARAM(exitCode), 0});
+void PostQuitMessage(Platform& platform, int32_t exitCode) {
+    platform.queue.PushQuit(exitCode);
 }
 
-uintptr_t SetTimer(HWND window, uintptr_t id, uint32_t periodMs, void*) {
+uintptr_t SetTimer(Platform& platform, HWND window, uintptr_t id, uint32_t periodMs, void*) {
     if (window == nullptr || !window->alive || periodMs == 0) return 0;
-    sdl::TimerOn = true;
-    sdl::TimerId = id;
-    sdl::TimerPeriod = periodMs;
-    sdl::TimerDue = SDL_GetTicks64() + periodMs;
+    platform.timer.Start(id, periodMs, SDL_GetTicks64());
     return id;
 }
 
-void* SetCursor(void* cursor) {
+void* SetCursor(Platform&, void* cursor) {
     SDL_ShowCursor(cursor == nullptr ? SDL_DISABLE : SDL_ENABLE);
     return nullptr;
 }
 
-void SetCursorPos(int32_t x, int32_t y) {
-    auto& s = Current();
+void SetCursorPos(Platform& p, int32_t x, int32_t y) {
     // A window among others leaves the pointer where the user put it.
-    if (!s.window.alive || WindowedDisplay) return;
+    if (!p.window.alive || p.windowed) return;
     int windowX = x, windowY = y;
-    if (s.deviceAlive) {
-        SDL_RenderLogicalToWindow(s.device.renderer, float(x), float(y), &windowX, &windowY);
+    if (p.device.alive) {
+        SDL_RenderLogicalToWindow(p.device.renderer, float(x), float(y), &windowX, &windowY);
     }
-    SDL_WarpMouseInWindow(s.window.sdl, windowX, windowY);
+    SDL_WarpMouseInWindow(p.window.sdl, windowX, windowY);
 }
 
-int32_t MessageBoxA(HWND, const char* text, const char* caption, uint32_t) {
+int32_t MessageBoxA(Platform&, HWND, const char* text, const char* caption, uint32_t) {
     return SDL_ShowSimpleMessageBox(SDL_MESSAGEBOX_ERROR, caption, text, nullptr) == 0 ? 1 : 0;
 }
 
-const char* PlatformError() {
-    return Current().error.c_str();
+const char* PlatformError(Platform& platform) {
+    return platform.error.c_str();
 }
 
 } // namespace orv

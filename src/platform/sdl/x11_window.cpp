@@ -8,6 +8,8 @@
 
 #include <atomic>
 
+#include "platform/sdl/state.h"
+
 #if ORV_HAVE_X11
 #include <SDL_syswm.h>
 #include <X11/Xlib.h>
@@ -15,40 +17,59 @@
 
 namespace orv::sdl {
 
-namespace {
-std::atomic<bool> Lost{false};
-} // namespace
-
-bool WindowLostOutside() {
-    return Lost.load(std::memory_order_relaxed);
+bool WindowLostOutside(const Platform& platform) {
+    return platform.watch.lost.load(std::memory_order_relaxed);
 }
 
 #if ORV_HAVE_X11
 namespace {
-::Window Watched = 0;
-XErrorHandler Previous = nullptr;
+// Xlib's error handler is one for the process and gets no user value: this leads it to the
+// watch of the platform that installed it.
+std::atomic<WindowWatch*> Watching{nullptr};
 
 int OnXError(Display* display, XErrorEvent* error) {
+    WindowWatch* watch = Watching.load(std::memory_order_acquire);
+    if (watch == nullptr) return 0;
     // Requests on the windows around it (SDL's translations to the root) fail as well once it is
     // gone, so any missing window or drawable counts: either way the run could not go on.
-    if (Watched != 0 && (error->resourceid == Watched || error->error_code == BadWindow ||
-                         error->error_code == BadDrawable)) {
-        Lost.store(true, std::memory_order_relaxed);
+    if (watch->window != 0 &&
+        (error->resourceid == watch->window || error->error_code == BadWindow ||
+         error->error_code == BadDrawable)) {
+        watch->lost.store(true, std::memory_order_relaxed);
         return 0;
     }
-    return Previous != nullptr ? Previous(display, error) : 0;
+    const auto previous = reinterpret_cast<XErrorHandler>(watch->previous);
+    return previous != nullptr ? previous(display, error) : 0;
 }
 } // namespace
 
-void WatchWindow(SDL_Window* window) {
+void BeginWindowWatch(Platform& platform) {
+    WindowWatch& watch = platform.watch;
+    // One watch at a time: a second one would take the first one's handler for the previous.
+    if (Watching.load(std::memory_order_relaxed) != nullptr) return;
+    watch.previous = reinterpret_cast<void (*)()>(XSetErrorHandler(OnXError));
+    Watching.store(&watch, std::memory_order_release);
+}
+
+void WatchWindow(Platform& platform, SDL_Window* window) {
     SDL_SysWMinfo info;
     SDL_VERSION(&info.version);
     if (!SDL_GetWindowWMInfo(window, &info) || info.subsystem != SDL_SYSWM_X11) return;
-    Watched = info.info.x11.window;
-    if (Previous == nullptr) Previous = XSetErrorHandler(OnXError);
+    platform.watch.window = info.info.x11.window;
+}
+
+void EndWindowWatch(Platform& platform) {
+    WindowWatch& watch = platform.watch;
+    if (Watching.load(std::memory_order_relaxed) != &watch) return;
+    XSetErrorHandler(reinterpret_cast<XErrorHandler>(watch.previous));
+    Watching.store(nullptr, std::memory_order_release);
+    watch.window = 0;
+    watch.previous = nullptr;
 }
 #else
-void WatchWindow(SDL_Window*) {}
+void BeginWindowWatch(Platform&) {}
+void WatchWindow(Platform&, SDL_Window*) {}
+void EndWindowWatch(Platform&) {}
 #endif
 
 } // namespace orv::sdl

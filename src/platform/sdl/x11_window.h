@@ -2,13 +2,21 @@
 // the error that follows.
 #pragma once
 
+#include "platform/platform.h"
+
 struct SDL_Window;
 
 namespace orv::sdl {
 
-// Starts watching the window (only X11 needs it; elsewhere nothing happens).
-void WatchWindow(SDL_Window* window);
+// Installs the error handler, before SDL's video starts: SDL calls the handler it finds for
+// the errors it does not expect, and puts it back when it closes its display connections, so
+// that the errors still on their way then (a lost window's last requests) come here as well.
+void BeginWindowWatch(Platform& platform);
+// The window to watch (only X11 needs it; elsewhere nothing happens).
+void WatchWindow(Platform& platform, SDL_Window* window);
 // True once an error showed that the watched window is gone.
-bool WindowLostOutside();
+bool WindowLostOutside(const Platform& platform);
+// Puts the handler that was there before back, after SDL's video has quit.
+void EndWindowWatch(Platform& platform);
 
 } // namespace orv::sdl
