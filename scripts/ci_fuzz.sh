@@ -1,7 +1,7 @@
-#!/bin/sh
+#!/usr/bin/env bash
 # Builds the load fuzzer with clang, writes its seed corpus and runs it for a bounded time.
 # usage: scripts/ci_fuzz.sh [SECONDS]   (default 60)
-set -eu
+set -euo pipefail
 root=$(cd "$(dirname "$0")/.." && pwd)
 build="$root/build-fuzz"
 seconds=${1:-60}
