@@ -35,10 +35,18 @@ struct Demo {
     Timeline timeline;
     Music music;
     int32_t allocFailed = 0;
+    bool musicLoop = false; // the run is past the intro loop, in the main loop
 };
 
 int32_t WinMain(Demo& demo, HINSTANCE instance, HINSTANCE previous, const char* commandLine,
                 int32_t showCommand);
+
+// WinMain in steps, for a host that cannot wait for a message: StartRun sets the display and the
+// buffers up, then every message fetched goes to HandleMessage (fetched: GetMessageA's result).
+// Each returns RunGoesOn while the run goes on, else the run's exit status.
+inline constexpr int32_t RunGoesOn = -1;
+int32_t StartRun(Demo& demo, HINSTANCE instance, int32_t showCommand);
+int32_t HandleMessage(Demo& demo, int32_t fetched, const MSG& msg);
 
 // user: the Demo.
 LRESULT WindowProcedure(void* user, HWND window, uint32_t message, WPARAM wParam, LPARAM lParam);
