@@ -2,8 +2,6 @@
 
 #include <gtest/gtest.h>
 
-#include <memory>
-
 #include "effects/effects.h"
 #include "support/effect_slot.h"
 #include "support/frame.h"
@@ -40,8 +38,7 @@ class CrosshairTargetsTest : public ::testing::Test {
 
 TEST_F(CrosshairTargetsTest, IsEffectThirteenAndStartsUnused) {
     test::ExpectDrawnAsEffect(13, &Effects::crosshairTargets, DrawCrosshairTargets);
-    const auto effects = std::make_unique<Effects>();
-    InitEffects(*effects);
+    const auto effects = test::StartingEffects();
     for (const TargetRecord& t : effects->crosshairTargets.targets) EXPECT_EQ(t.age, 255);
     Frame frame;
     EXPECT_EQ(DrawCrosshairTargets(effects->crosshairTargets, frame.canvas, random, 0, 1, 0, 0), 1);

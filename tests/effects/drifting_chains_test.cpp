@@ -2,8 +2,6 @@
 
 #include <gtest/gtest.h>
 
-#include <memory>
-
 #include "effects/effects.h"
 #include "support/effect_slot.h"
 #include "support/frame.h"
@@ -37,8 +35,7 @@ class DriftingChainsTest : public ::testing::Test {
 
 TEST_F(DriftingChainsTest, IsEffectNineAndStartsEmpty) {
     test::ExpectDrawnAsEffect(9, &Effects::driftingChains, DrawDriftingChains);
-    const auto effects = std::make_unique<Effects>();
-    InitEffects(*effects);
+    const auto effects = test::StartingEffects();
     for (const DriftBead& b : effects->driftingChains.beads) EXPECT_EQ(b.x, -1);
 }
 

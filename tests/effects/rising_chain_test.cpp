@@ -2,8 +2,6 @@
 
 #include <gtest/gtest.h>
 
-#include <memory>
-
 #include "effects/effects.h"
 #include "support/effect_slot.h"
 #include "support/frame.h"
@@ -26,8 +24,7 @@ class RisingChainTest : public ::testing::Test {
 
 TEST_F(RisingChainTest, IsEffectSixAndStartsEmpty) {
     test::ExpectDrawnAsEffect(6, &Effects::risingChain, DrawRisingChain);
-    const auto effects = std::make_unique<Effects>();
-    InitEffects(*effects);
+    const auto effects = test::StartingEffects();
     for (int32_t y : effects->risingChain.y) EXPECT_EQ(y, -1);
 }
 

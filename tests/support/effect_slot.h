@@ -15,16 +15,21 @@
 
 namespace orv::test {
 
-// From two runs' effects, set up as at start, a few triggered frames through the table and
-// through `draw` on the state `member` give the same results, pictures and random numbers.
+// A run's effects as its set-up leaves them; large (the lightning's table), so on the heap.
+inline std::unique_ptr<Effects> StartingEffects() {
+    auto effects = std::make_unique<Effects>();
+    InitEffects(*effects);
+    return effects;
+}
+
+// From two runs' starting effects, a few frames through the table and through `draw` on the
+// state `member` give the same results, pictures and random numbers.
 template <typename State, typename Draw>
 void ExpectDrawnAsEffect(int32_t number, State Effects::*member, Draw draw) {
-    const auto viaTable = std::make_unique<Effects>(), direct = std::make_unique<Effects>();
-    InitEffects(*viaTable);
-    InitEffects(*direct);
+    const auto viaTable = StartingEffects(), direct = StartingEffects();
     Random tableRandom, directRandom;
     long lit = 0;
-    // Nine ticks apart, so that every effect may restart at each trigger.
+    // A trigger every frame, nine ticks apart: the ring web spawns from the second on.
     constexpr int32_t Trigger = 1, Elapsed = 9, Note = 60, Volume = 64;
     for (int32_t k = 0; k < 4; ++k) {
         Frame tableFrame, directFrame;
