@@ -6,7 +6,6 @@
 
 #include <gtest/gtest.h>
 
-#include "effects/effects.h"
 #include "raster/maths.h"
 #include "raster/raster.h"
 #include "support/frame.h"

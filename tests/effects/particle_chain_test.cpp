@@ -3,7 +3,6 @@
 
 #include <gtest/gtest.h>
 
-#include "effects/effects.h"
 #include "raster/raster.h"
 #include "support/frame.h"
 

@@ -11,7 +11,6 @@
 #include "raster/raster.h"
 #include "support/effect_slot.h"
 #include "support/frame.h"
-#include "timeline/scheduler.h"
 
 namespace orv {
 namespace {

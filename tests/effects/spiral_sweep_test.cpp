@@ -6,7 +6,6 @@
 #include "effects/effects.h"
 #include "support/effect_slot.h"
 #include "support/frame.h"
-#include "timeline/scheduler.h"
 
 namespace orv {
 namespace {
