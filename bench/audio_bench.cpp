@@ -4,12 +4,12 @@
 #include <vector>
 
 #include "platform/music_source.h"
-#include "support/modules.h"
+#include "xm/sample_modules.h"
 
 namespace {
 
 void BM_MixOneSecondOf16Channels(benchmark::State& state) {
-    xm::Module m = orv::testing::BusyModule(16, 64);
+    xm::Module m = xm::BusyModule(16, 64);
     m.order.assign(16, 0); // about a minute of music
     const std::vector<uint8_t> bytes = xm::WriteXm(m);
     std::vector<int16_t> buffer(orv::MusicSampleRate * 2);

@@ -12,10 +12,11 @@ namespace orv::bench {
 
 struct BenchFrame {
     std::vector<uint32_t> pixels = std::vector<uint32_t>(size_t{640} * 480, 0);
-    BenchFrame() {
-        RenderTarget = pixels.data();
-        RowStride = 640;
-    }
+    Canvas canvas{pixels.data(), 640};
+
+    BenchFrame() = default;
+    BenchFrame(const BenchFrame&) = delete; // the canvas points into this frame's pixels
+    BenchFrame& operator=(const BenchFrame&) = delete;
 };
 
 // "pct_of_10ms": seconds / (iterations * 1e-4), the per-frame time as a percentage of 10 ms.

@@ -5,6 +5,7 @@
 #include "bench_frame.h"
 
 #include <cmath>
+#include <memory>
 #include <vector>
 
 #include "effects/effects.h"
@@ -21,15 +22,16 @@ using bench::ReportShare;
 
 // The largest bolt the rules allow: every segment branches and every branch runs to level 11,
 // 4095 segments. Lengths grow by 1.1 per level; branches turn by a fixed 0.3 radian either way.
-void AppendFullBranch(int32_t x, int32_t y, float angle, float length, int32_t level) {
+void AppendFullBranch(Lightning& bolt, int32_t x, int32_t y, float angle, float length,
+                      int32_t level) {
     for (; level < LightningLevels; ++level) {
         const auto endX = static_cast<int32_t>(x + length * std::sin(double(angle)));
         const auto endY = static_cast<int32_t>(y + length * std::cos(double(angle)));
         const auto tipX = static_cast<int32_t>(x + (length + 4.0) * std::sin(double(angle)));
         const auto tipY = static_cast<int32_t>(y + (length + 4.0) * std::cos(double(angle)));
-        LightningSegments[LightningSegmentCount++] = {x, y, endX, endY, tipX, tipY, level};
+        bolt.segments[bolt.segmentCount++] = {x, y, endX, endY, tipX, tipY, level};
         length = static_cast<float>(length * 1.1);
-        AppendFullBranch(endX, endY, angle - 0.3f, length, level + 1);
+        AppendFullBranch(bolt, endX, endY, angle - 0.3f, length, level + 1);
         angle += 0.3f;
         x = endX;
         y = endY;
@@ -40,11 +42,13 @@ void AppendFullBranch(int32_t x, int32_t y, float angle, float length, int32_t l
 // (2048 solid with tip circles, 1024 every second pixel, 512 every third).
 void BM_LightningFullBolt(benchmark::State& state) {
     BenchFrame frame;
-    LightningSegmentCount = 0;
-    AppendFullBranch(320, 240, 0.0f, 20.0f, 0);
-    LightningAge = static_cast<int32_t>(state.range(0));
-    for (auto _ : state) benchmark::DoNotOptimize(DrawLightning(0, 0, 0, 0));
-    state.counters["segments"] = LightningSegmentCount;
+    const auto bolt = std::make_unique<Lightning>(); // 115 KB
+    AppendFullBranch(*bolt, 320, 240, 0.0f, 20.0f, 0);
+    bolt->age = static_cast<int32_t>(state.range(0));
+    Random random;
+    for (auto _ : state)
+        benchmark::DoNotOptimize(DrawLightning(*bolt, frame.canvas, random, 0, 0, 0, 0));
+    state.counters["segments"] = bolt->segmentCount;
     ReportShare(state);
 }
 BENCHMARK(BM_LightningFullBolt)->Arg(22)->Arg(0);
@@ -53,22 +57,23 @@ BENCHMARK(BM_LightningFullBolt)->Arg(22)->Arg(0);
 // drawing its level 0.
 void BM_LightningTrigger(benchmark::State& state) {
     BenchFrame frame;
+    const auto bolt = std::make_unique<Lightning>();
     uint32_t best = 1;
     int32_t largest = 0;
     for (uint32_t i = 0, s = 1; i < 20000; ++i) {
-        SetRandState(s);
-        DrawLightning(1, 0, 0, 0);
-        if (LightningSegmentCount > largest) {
-            largest = LightningSegmentCount;
+        Random random{s};
+        DrawLightning(*bolt, frame.canvas, random, 1, 0, 0, 0);
+        if (bolt->segmentCount > largest) {
+            largest = bolt->segmentCount;
             best = s;
         }
-        SetRandState(s);
-        rand();
-        s = RandState();
+        Random next{s};
+        rand(next);
+        s = next.state;
     }
     for (auto _ : state) {
-        SetRandState(best);
-        benchmark::DoNotOptimize(DrawLightning(1, 0, 0, 0));
+        Random random{best};
+        benchmark::DoNotOptimize(DrawLightning(*bolt, frame.canvas, random, 1, 0, 0, 0));
     }
     state.counters["segments"] = largest;
     ReportShare(state);
@@ -80,10 +85,11 @@ BENCHMARK(BM_LightningTrigger);
 void BM_RayBurstFull(benchmark::State& state) {
     BenchFrame frame;
     const auto volume = static_cast<int32_t>(state.range(0));
-    RayBurstLevel = 0; // so that the trigger starts a burst
-    SetRandState(1);
-    DrawRayBurst(1, 0, 0, volume);
-    for (auto _ : state) benchmark::DoNotOptimize(DrawRayBurst(0, 0, 0, volume));
+    RayBurst burst; // level 0, so that the trigger starts a burst
+    Random random;
+    DrawRayBurst(burst, frame.canvas, random, 1, 0, 0, volume);
+    for (auto _ : state)
+        benchmark::DoNotOptimize(DrawRayBurst(burst, frame.canvas, random, 0, 0, 0, volume));
     ReportShare(state);
 }
 BENCHMARK(BM_RayBurstFull)->Arg(64)->Arg(0);
@@ -94,14 +100,14 @@ BENCHMARK(BM_RayBurstFull)->Arg(64)->Arg(0);
 void BM_RingWeb(benchmark::State& state) {
     BenchFrame frame;
     const auto rings = static_cast<int32_t>(state.range(0));
-    InitRingWeb();
-    RingWebNext = 0;
-    RingWebTicks = 0; // the first trigger only starts the count
-    RingWebTwist = 0.0f;
-    for (int32_t i = 0; i <= rings; ++i) DrawRingWeb(1, 9, 0, 0);
+    RingWeb web; // no ticks counted yet: the first trigger only starts the count
+    InitRingWeb(web);
+    Random random;
+    for (int32_t i = 0; i <= rings; ++i) DrawRingWeb(web, frame.canvas, random, 1, 9, 0, 0);
     int32_t shown = 0;
-    for (const StarRing& ring : StarRings) shown += ring.shown != 0 ? 1 : 0;
-    for (auto _ : state) benchmark::DoNotOptimize(DrawRingWeb(0, 0, 0, 0));
+    for (const StarRing& ring : web.rings) shown += ring.shown != 0 ? 1 : 0;
+    for (auto _ : state)
+        benchmark::DoNotOptimize(DrawRingWeb(web, frame.canvas, random, 0, 0, 0, 0));
     state.counters["rings"] = shown;
     ReportShare(state);
 }

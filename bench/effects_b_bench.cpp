@@ -4,7 +4,7 @@
 
 #include "bench_frame.h"
 
-#include <cstring>
+#include <memory>
 #include <vector>
 
 #include "effects/circle_flower.h"
@@ -22,31 +22,33 @@ using bench::ReportShare;
 // Every frame costs the same: 300 lines at full glow; elapsed 0 keeps the window in place.
 void BM_FractalTrail(benchmark::State& state) {
     BenchFrame frame;
-    BuildFractalPath();
-    TrailGlow = 32;
-    for (auto _ : state) benchmark::DoNotOptimize(DrawFractalTrail(0, 0, 0, 0));
+    const auto trail = std::make_unique<FractalTrail>(); // 44 KB
+    BuildFractalPath(*trail);
+    trail->glow = 32;
+    TrailHead head;
+    for (auto _ : state)
+        benchmark::DoNotOptimize(DrawFractalTrail(*trail, head, frame.canvas, 0, 0, 0, 0));
     ReportShare(state);
 }
 BENCHMARK(BM_FractalTrail);
 
 // All 64 slots busy (a trigger takes its number and finds none free), every particle surviving
-// its motion step, linked left and right across the screen.
+// its motion step, linked left and right across the screen. Each frame starts from the same
+// chain, copied in.
 void BM_ParticleChain(benchmark::State& state) {
     BenchFrame frame;
+    ParticleChain busy;
     for (int32_t i = 0; i < ParticleCount; ++i) {
-        ParticleX[i] = 320 + (i % 2 == 0 ? -250 : 250);
-        ParticleY[i] = 240 + ((i / 2) % 2 == 0 ? -1 : 1) * (i * 3 % 190);
-        ParticleAge[i] = 60; // radius 11
+        busy.x[i] = 320 + (i % 2 == 0 ? -250 : 250);
+        busy.y[i] = 240 + ((i / 2) % 2 == 0 ? -1 : 1) * (i * 3 % 190);
+        busy.age[i] = 60; // radius 11
     }
-    int32_t savedX[ParticleCount], savedY[ParticleCount], savedAge[ParticleCount];
-    std::memcpy(savedX, ParticleX, sizeof savedX);
-    std::memcpy(savedY, ParticleY, sizeof savedY);
-    std::memcpy(savedAge, ParticleAge, sizeof savedAge);
+    ParticleChain chain;
+    TrailHead head;
+    Random random;
     for (auto _ : state) {
-        std::memcpy(ParticleX, savedX, sizeof savedX);
-        std::memcpy(ParticleY, savedY, sizeof savedY);
-        std::memcpy(ParticleAge, savedAge, sizeof savedAge);
-        benchmark::DoNotOptimize(DrawParticleChain(1, 0, 0, 0));
+        chain = busy;
+        benchmark::DoNotOptimize(DrawParticleChain(chain, head, frame.canvas, random, 1, 0, 0, 0));
     }
     ReportShare(state);
 }
@@ -57,10 +59,12 @@ BENCHMARK(BM_ParticleChain);
 void BM_CircleFlower(benchmark::State& state) {
     BenchFrame frame;
     const int32_t ticks = static_cast<int32_t>(state.range(0));
-    DrawCircleFlower(1, 0, 0, 0);
-    for (int32_t tick = 0; tick < ticks; ++tick) DrawCircleFlower(0, 1, 0, 0);
-    for (auto _ : state) benchmark::DoNotOptimize(DrawCircleFlower(0, 0, 0, 0));
-    state.counters["size"] = FlowerSize;
+    CircleFlower flower;
+    DrawCircleFlower(flower, frame.canvas, 1, 0, 0, 0);
+    for (int32_t tick = 0; tick < ticks; ++tick) DrawCircleFlower(flower, frame.canvas, 0, 1, 0, 0);
+    for (auto _ : state)
+        benchmark::DoNotOptimize(DrawCircleFlower(flower, frame.canvas, 0, 0, 0, 0));
+    state.counters["size"] = flower.size;
     ReportShare(state);
 }
 BENCHMARK(BM_CircleFlower)->Arg(46)->Arg(78);

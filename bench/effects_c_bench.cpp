@@ -4,7 +4,6 @@
 
 #include "bench_frame.h"
 
-#include <cstring>
 #include <vector>
 
 #include "effects/crosshair_targets.h"
@@ -24,10 +23,11 @@ using bench::ReportShare;
 // Every frame is the same: 127 lines at full glow, the angle advancing one tick.
 void BM_SpiralSweep(benchmark::State& state) {
     BenchFrame frame;
-    SpiralAngle = -1.0f;
+    SpiralSweep sweep;
+    sweep.angle = -1.0f;
     for (auto _ : state) {
-        SpiralGlow = 32;
-        benchmark::DoNotOptimize(DrawSpiralSweep(1, 1, 0, 0));
+        sweep.glow = 32;
+        benchmark::DoNotOptimize(DrawSpiralSweep(sweep, frame.canvas, 1, 1, 0, 0));
     }
     ReportShare(state);
 }
@@ -37,21 +37,25 @@ BENCHMARK(BM_SpiralSweep);
 void BM_SpinningWeb(benchmark::State& state) {
     BenchFrame frame;
     const int32_t volume = static_cast<int32_t>(state.range(0));
-    for (auto _ : state) benchmark::DoNotOptimize(DrawSpinningWeb(1, 1, 0, volume));
+    SpinningWeb web;
+    Random random;
+    for (auto _ : state)
+        benchmark::DoNotOptimize(DrawSpinningWeb(web, frame.canvas, random, 1, 1, 0, volume));
     ReportShare(state);
 }
 BENCHMARK(BM_SpinningWeb)->Arg(64)->Arg(65535);
 
-// All 64 beads live, linked across the screen.
+// All 64 beads live, linked across the screen. Each frame starts from the same chain, copied in.
 void BM_RisingChain(benchmark::State& state) {
     BenchFrame frame;
-    InitRisingChain();
-    for (int i = 0; i < ChainSize; ++i) DrawRisingChain(1, 0, 0, 0);
-    int32_t savedY[ChainSize];
-    std::memcpy(savedY, ChainY, sizeof savedY);
+    RisingChain full;
+    InitRisingChain(full);
+    Random random;
+    for (int i = 0; i < ChainSize; ++i) DrawRisingChain(full, frame.canvas, random, 1, 0, 0, 0);
+    RisingChain chain;
     for (auto _ : state) {
-        std::memcpy(ChainY, savedY, sizeof savedY);
-        benchmark::DoNotOptimize(DrawRisingChain(0, 1, 0, 0));
+        chain = full;
+        benchmark::DoNotOptimize(DrawRisingChain(chain, frame.canvas, random, 0, 1, 0, 0));
     }
     ReportShare(state);
 }
@@ -60,10 +64,14 @@ BENCHMARK(BM_RisingChain);
 // All 240 beads live and spread by their speeds: 480 circles and 448 slanted links.
 void BM_DriftingChains(benchmark::State& state) {
     BenchFrame frame;
-    InitDriftingChains();
-    for (int i = 0; i < DriftBeadCount; ++i) DrawDriftingChains(1, 0, 0, 0);
-    DrawDriftingChains(0, 40, 0, 0);
-    for (auto _ : state) benchmark::DoNotOptimize(DrawDriftingChains(0, 0, 0, 0));
+    DriftingChains chains;
+    InitDriftingChains(chains);
+    Random random;
+    for (int i = 0; i < DriftBeadCount; ++i)
+        DrawDriftingChains(chains, frame.canvas, random, 1, 0, 0, 0);
+    DrawDriftingChains(chains, frame.canvas, random, 0, 40, 0, 0);
+    for (auto _ : state)
+        benchmark::DoNotOptimize(DrawDriftingChains(chains, frame.canvas, random, 0, 0, 0, 0));
     ReportShare(state);
 }
 BENCHMARK(BM_DriftingChains);
@@ -71,9 +79,13 @@ BENCHMARK(BM_DriftingChains);
 // All 16 targets live: 64 full-screen dotted lines, 15 links, 16 circles.
 void BM_CrosshairTargets(benchmark::State& state) {
     BenchFrame frame;
-    InitCrosshairTargets();
-    for (int i = 0; i < TargetCount; ++i) DrawCrosshairTargets(1, 1, 0, 0);
-    for (auto _ : state) benchmark::DoNotOptimize(DrawCrosshairTargets(0, 0, 0, 0));
+    CrosshairTargets crosshair;
+    InitCrosshairTargets(crosshair);
+    Random random;
+    for (int i = 0; i < TargetCount; ++i)
+        DrawCrosshairTargets(crosshair, frame.canvas, random, 1, 1, 0, 0);
+    for (auto _ : state)
+        benchmark::DoNotOptimize(DrawCrosshairTargets(crosshair, frame.canvas, random, 0, 0, 0, 0));
     ReportShare(state);
 }
 BENCHMARK(BM_CrosshairTargets);
@@ -83,10 +95,14 @@ BENCHMARK(BM_CrosshairTargets);
 // tick in float64.
 void BM_HugeElapsed(benchmark::State& state) {
     BenchFrame frame;
+    SpinningWeb web;
+    SpiralSweep sweep;
+    CircleFlower flower;
+    Random random;
     for (auto _ : state) {
-        DrawSpinningWeb(1, 214748364, 0, 64);
-        DrawSpiralSweep(1, 214748364, 0, 0);
-        DrawCircleFlower(1, 214748364, 0, 0);
+        DrawSpinningWeb(web, frame.canvas, random, 1, 214748364, 0, 64);
+        DrawSpiralSweep(sweep, frame.canvas, 1, 214748364, 0, 0);
+        DrawCircleFlower(flower, frame.canvas, 1, 214748364, 0, 0);
     }
 }
 BENCHMARK(BM_HugeElapsed)->Unit(benchmark::kMillisecond)->Iterations(1);

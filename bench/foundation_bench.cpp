@@ -2,16 +2,14 @@
 // the size of one frame, so that the figures read as a fraction of the physical limit.
 #include <benchmark/benchmark.h>
 
+#include "bench_demo.h"
 #include "bench_frame.h"
 
 #include <cstring>
 #include <vector>
 
-#include "app/run.h"
 #include "display/frame_output.h"
-#include "platform/clock.h"
 #include "raster/raster.h"
-#include "timeline/scheduler.h"
 
 namespace {
 
@@ -33,7 +31,7 @@ BENCHMARK(BM_Memset1200KB);
 void BM_ClearFrame(benchmark::State& state) {
     BenchFrame frame;
     for (auto _ : state) {
-        ClearFrame();
+        ClearFrame(frame.canvas);
         benchmark::ClobberMemory();
     }
     state.SetBytesProcessed(int64_t(state.iterations()) * 640 * 480 * 4);
@@ -44,7 +42,7 @@ void BM_LongClippedLine(benchmark::State& state) {
     BenchFrame frame;
     const ColorTriple white = {255, 255, 255};
     for (auto _ : state) {
-        DrawLine(-5000, -3000, 6000, 4000, white);
+        DrawLine(frame.canvas, -5000, -3000, 6000, 4000, white);
         benchmark::ClobberMemory();
     }
 }
@@ -54,7 +52,7 @@ void BM_Circle200(benchmark::State& state) {
     BenchFrame frame;
     const ColorTriple white = {255, 255, 255};
     for (auto _ : state) {
-        DrawCircle(320, 240, 200, white);
+        DrawCircle(frame.canvas, 320, 240, 200, white);
         benchmark::ClobberMemory();
     }
 }
@@ -63,31 +61,27 @@ BENCHMARK(BM_Circle200);
 // A music-phase frame with no live effect: output set-up, clock, clear.
 void BM_SchedulerFrameEmpty(benchmark::State& state) {
     std::vector<uint32_t> surface(size_t{640} * 480);
-    SetVirtualTime(0);
-    PrepareRun(2560, DisplayMode32);
-    SetVirtualTime(6000);
-    RenderFrame(surface.data(), DisplayMode32);
+    bench::BenchDemo demo(2560, DisplayMode32);
+    demo.SetTime(6000);
+    demo.Render(surface.data(), DisplayMode32);
     uint32_t now = 6000;
     for (auto _ : state) {
-        SetVirtualTime(now += 10);
-        RenderFrame(surface.data(), DisplayMode32);
+        demo.SetTime(now += 10);
+        demo.Render(surface.data(), DisplayMode32);
         benchmark::ClobberMemory();
     }
-    FreeBuffers();
 }
 BENCHMARK(BM_SchedulerFrameEmpty);
 
 // An intro frame at full design size (tick 99), with conversion to 16 bits.
 void BM_SchedulerFrameIntro565(benchmark::State& state) {
     std::vector<uint16_t> surface(size_t{640} * 480);
-    SetVirtualTime(0);
-    PrepareRun(1280, DisplayMode16);
-    SetVirtualTime(99 * 20);
+    bench::BenchDemo demo(1280, DisplayMode16);
+    demo.SetTime(99 * 20);
     for (auto _ : state) {
-        RenderFrame(surface.data(), DisplayMode16);
+        demo.Render(surface.data(), DisplayMode16);
         benchmark::ClobberMemory();
     }
-    FreeBuffers();
 }
 BENCHMARK(BM_SchedulerFrameIntro565);
 
@@ -97,23 +91,21 @@ namespace {
 
 void BM_ConvertFrame565(benchmark::State& state) {
     std::vector<uint16_t> surface(size_t{640} * 480);
-    PrepareRun(1280, DisplayMode16);
+    bench::BenchDemo demo(1280, DisplayMode16);
     for (auto _ : state) {
-        ConvertFrame565(surface.data());
+        ConvertFrame565(demo.Output(), surface.data());
         benchmark::ClobberMemory();
     }
-    FreeBuffers();
 }
 BENCHMARK(BM_ConvertFrame565);
 
 void BM_ConvertFrame24(benchmark::State& state) {
     std::vector<uint8_t> surface(size_t{1920} * 480);
-    PrepareRun(1920, DisplayMode24);
+    bench::BenchDemo demo(1920, DisplayMode24);
     for (auto _ : state) {
-        ConvertFrame24(surface.data());
+        ConvertFrame24(demo.Output(), surface.data());
         benchmark::ClobberMemory();
     }
-    FreeBuffers();
 }
 BENCHMARK(BM_ConvertFrame24);
 

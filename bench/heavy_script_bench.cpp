@@ -9,13 +9,11 @@
 #include <ctime>
 #include <vector>
 
-#include "app/run.h"
+#include "bench_demo.h"
 #include "display/frame_output.h"
 #include "heavy_triggers.h"
-#include "platform/clock.h"
 #include "raster/raster.h"
 #include "trace/frame_crc.h"
-#include "timeline/scheduler.h"
 
 namespace {
 
@@ -50,19 +48,19 @@ double RunScript(int32_t mode, bool crcs, std::vector<double>& frameSeconds) {
     const RowCrc pictureCrc{size_t{FrameWidth} * 4}, surfaceCrc{size_t(pitch)};
     std::vector<uint32_t> surfaces[2];
     for (auto& s : surfaces) s.assign(size_t(pitch) * FrameHeight / 4 + 1, 0);
-    SetVirtualTime(0);
-    PrepareRun(pitch, mode);
+    bench::BenchDemo demo(pitch, mode);
+    const Canvas& picture = demo.Output().canvas;
     uint32_t now = 5020; // past the intro
     int back = 0;
     frameSeconds.clear();
     for (int64_t tick = 0; tick < ScriptFrames; ++tick) {
-        bench::TriggersForTick(tick);
-        SetVirtualTime(now += 10); // a frame per timer message, as live
+        bench::TriggersForTick(demo.EffectSlots(), tick);
+        demo.SetTime(now += 10); // a frame per timer message, as live
         const double start = ThreadSeconds();
-        RenderFrame(surfaces[back].data(), mode);
+        demo.Render(surfaces[back].data(), mode);
         if (crcs) {
-            uint32_t crc = pictureCrc.Rows(reinterpret_cast<const uint8_t*>(RenderTarget),
-                                           size_t(RowStride) * 4, FrameHeight);
+            uint32_t crc = pictureCrc.Rows(reinterpret_cast<const uint8_t*>(picture.renderTarget),
+                                           size_t(picture.rowStride) * 4, FrameHeight);
             if (mode != DisplayMode32)
                 crc ^= surfaceCrc.Rows(reinterpret_cast<const uint8_t*>(surfaces[back].data()),
                                        size_t(pitch), FrameHeight);
@@ -71,7 +69,6 @@ double RunScript(int32_t mode, bool crcs, std::vector<double>& frameSeconds) {
         frameSeconds.push_back(ThreadSeconds() - start);
         back ^= 1;
     }
-    FreeBuffers();
     return (now - 5020) * 1e-3;
 }
 

@@ -5,26 +5,30 @@
 #include <cstdint>
 
 #include "audio/music.h"
+#include "timeline/scheduler.h"
 
 namespace orv::bench {
 
-inline void Fire(uint32_t instrument, uint32_t volume) {
-    InstrumentSyncProc(0, 0, volume << 16, instrument);
+using Slots = EffectSlot[EffectSlotCount];
+
+// What the music's sync does for a note of that instrument.
+inline void Fire(Slots& slots, uint32_t instrument, uint32_t volume) {
+    InstrumentSyncProc(0, 0, volume << 16, &slots[instrument]);
 }
 
 // Triggers for music-phase tick t.
-inline void TriggersForTick(int64_t t) {
-    if (t % 9 == 0) Fire(2, 64);   // a ring as often as rings may spawn: up to 16 live
-    if (t % 2 == 0) Fire(3, 64);   // particles
-    Fire(6, 64);                   // a bead every tick: the bead ring stays full
-    Fire(9, 64);                   // drifting beads
-    if (t % 2 == 0) Fire(13, 64);  // 16 live targets
-    if (t % 30 == 0) Fire(1, 64);  // the trail
-    if (t % 30 == 0) Fire(5, 64);  // the spiral
-    if (t % 24 == 0) Fire(10, 64); // a new bolt before the last one fades
-    if (t % 58 == 0) Fire(7, 64);  // a ray burst as soon as it may restart
-    if (t % 77 == 0) Fire(8, 64);  // the flower grows to full size
-    Fire(12, 64);                  // the web at full size
+inline void TriggersForTick(Slots& slots, int64_t t) {
+    if (t % 9 == 0) Fire(slots, 2, 64);   // a ring as often as rings may spawn: up to 16 live
+    if (t % 2 == 0) Fire(slots, 3, 64);   // particles
+    Fire(slots, 6, 64);                   // a bead every tick: the bead ring stays full
+    Fire(slots, 9, 64);                   // drifting beads
+    if (t % 2 == 0) Fire(slots, 13, 64);  // 16 live targets
+    if (t % 30 == 0) Fire(slots, 1, 64);  // the trail
+    if (t % 30 == 0) Fire(slots, 5, 64);  // the spiral
+    if (t % 24 == 0) Fire(slots, 10, 64); // a new bolt before the last one fades
+    if (t % 58 == 0) Fire(slots, 7, 64);  // a ray burst as soon as it may restart
+    if (t % 77 == 0) Fire(slots, 8, 64);  // the flower grows to full size
+    Fire(slots, 12, 64);                  // the web at full size
 }
 
 } // namespace orv::bench

@@ -6,7 +6,6 @@
 
 #include <gtest/gtest.h>
 
-#include "effects/effects.h"
 #include "raster/maths.h"
 #include "raster/raster.h"
 #include "support/frame.h"
@@ -19,58 +18,63 @@ using test::Frame;
 constexpr uint32_t YellowGreen = 0x80FF00;
 constexpr uint32_t White = 0xFFFFFF;
 
-TEST(CircleFlower, GrowsThenDiesAtTheSeventyEighthTick) {
+class CircleFlowerTest : public ::testing::Test {
+  protected:
+    CircleFlower flower;
+};
+
+TEST_F(CircleFlowerTest, GrowsThenDiesAtTheSeventyEighthTick) {
     Frame frame;
-    const uint32_t before = RandState();
-    EXPECT_EQ(DrawCircleFlower(1, 1, 0, 0), 1);
-    EXPECT_EQ(FlowerSize, 8.0f);
-    EXPECT_EQ(FlowerGrowth, 7.5f);
-    EXPECT_EQ(FlowerDivisor, 3.975f);
+    EXPECT_EQ(DrawCircleFlower(flower, frame.canvas, 1, 1, 0, 0), 1);
+    EXPECT_EQ(flower.size, 8.0f);
+    EXPECT_EQ(flower.growth, 7.5f);
+    EXPECT_EQ(flower.divisor, 3.975f);
     for (float size : {15.5f, 22.5f, 29.0f, 35.0f, 40.5f, 45.5f}) {
-        EXPECT_EQ(DrawCircleFlower(0, 1, 0, 0), 1);
-        EXPECT_EQ(FlowerSize, size);
+        EXPECT_EQ(DrawCircleFlower(flower, frame.canvas, 0, 1, 0, 0), 1);
+        EXPECT_EQ(flower.size, size);
     }
-    EXPECT_EQ(FlowerGrowth, 5.0f);
-    for (int32_t tick = 8; tick <= 77; ++tick) ASSERT_EQ(DrawCircleFlower(0, 1, 0, 0), 1) << tick;
-    EXPECT_EQ(FlowerSize, 395.5f);
+    EXPECT_EQ(flower.growth, 5.0f);
+    for (int32_t tick = 8; tick <= 77; ++tick)
+        ASSERT_EQ(DrawCircleFlower(flower, frame.canvas, 0, 1, 0, 0), 1) << tick;
+    EXPECT_EQ(flower.size, 395.5f);
     frame.pixels.assign(frame.pixels.size(), 0);
-    EXPECT_EQ(DrawCircleFlower(0, 1, 0, 0), 0);
-    EXPECT_EQ(FlowerSize, 400.5f);
-    EXPECT_NEAR(FlowerDivisor, 2.05, 1e-4);
-    EXPECT_EQ(RandState(), before);
+    EXPECT_EQ(DrawCircleFlower(flower, frame.canvas, 0, 1, 0, 0), 0);
+    EXPECT_EQ(flower.size, 400.5f);
+    EXPECT_NEAR(flower.divisor, 2.05, 1e-4);
     // The dying frame is drawn: the corner (0, 0) lies on the top circle of radius 400.
     EXPECT_EQ(frame.At(0, 0), YellowGreen);
     EXPECT_EQ(frame.At(320, 240), White); // the polyline starts at the centre
 }
 
-TEST(CircleFlower, TicksOfOneFrameAreCarriedInDouble) {
+TEST_F(CircleFlowerTest, TicksOfOneFrameAreCarriedInDouble) {
     Frame frame;
-    DrawCircleFlower(1, 18, 0, 0);
-    EXPECT_EQ(FlowerSize, 100.5f);
+    DrawCircleFlower(flower, frame.canvas, 1, 18, 0, 0);
+    EXPECT_EQ(flower.size, 100.5f);
     // Rounded to float32 once, not after every tick (that would give 3.5499983f).
     double divisor = 4.0, angle = 0.0;
     for (int32_t tick = 0; tick < 18; ++tick) {
         divisor -= 0.025;
         angle -= 0.005;
     }
-    EXPECT_EQ(FlowerDivisor, static_cast<float>(divisor));
-    EXPECT_EQ(FlowerAngle, static_cast<float>(angle));
-    EXPECT_NE(FlowerDivisor, 3.5499983f);
+    EXPECT_EQ(flower.divisor, static_cast<float>(divisor));
+    EXPECT_EQ(flower.angle, static_cast<float>(angle));
+    EXPECT_NE(flower.divisor, 3.5499983f);
     // No time passes for elapsed 0 or less: the same state and picture again.
     const Frame first = frame;
     for (int32_t elapsed : {0, -1, -214748364}) {
         Frame again;
-        EXPECT_EQ(DrawCircleFlower(0, elapsed, 0, 0), 1);
-        EXPECT_EQ(FlowerSize, 100.5f);
+        EXPECT_EQ(DrawCircleFlower(flower, again.canvas, 0, elapsed, 0, 0), 1);
+        EXPECT_EQ(flower.size, 100.5f);
         EXPECT_TRUE(again == first);
     }
 }
 
 // With one branch per circle the flower is a single chain straight down, one circle per level.
-TEST(CircleFlower, RadiiByLevelDivideTruncatedParents) {
+TEST_F(CircleFlowerTest, RadiiByLevelDivideTruncatedParents) {
     Frame frame;
-    FlowerPenFrom = {320, 240};
-    DrawFlowerNode(320, 240, 100, {128, 255, 0}, 0.0f, 3.55f, 1, FlowerDepth); // 18th tick
+    flower.penFrom = {320, 240};
+    DrawFlowerNode(flower, frame.canvas, 320, 240, 100, {128, 255, 0}, 0.0f, 3.55f, 1,
+                   FlowerDepth); // 18th tick
     // Radii 100, 28, 7, 1, 0, 0; each child 'radius - radius / divisor' below its parent.
     struct Level {
         int32_t cy, radius;
@@ -83,12 +87,12 @@ TEST(CircleFlower, RadiiByLevelDivideTruncatedParents) {
     // The leaf and the radius-0 circles at (320, 336), joined to the centre by the pen.
     for (int32_t y = 240; y <= 336; ++y) ASSERT_EQ(frame.At(320, y), White) << y;
     EXPECT_EQ(frame.At(320, 337), YellowGreen); // the radius-1 circle around (320, 336)
-    EXPECT_EQ(FlowerPenFrom.x, 320);
-    EXPECT_EQ(FlowerPenFrom.y, 336);
+    EXPECT_EQ(flower.penFrom.x, 320);
+    EXPECT_EQ(flower.penFrom.y, 336);
 
     Frame first; // first tick: radii 8, 2, 0, ...
-    FlowerPenFrom = {320, 240};
-    DrawFlowerNode(320, 240, 8, {128, 255, 0}, 0.0f, 3.975f, 1, FlowerDepth);
+    flower.penFrom = {320, 240};
+    DrawFlowerNode(flower, first.canvas, 320, 240, 8, {128, 255, 0}, 0.0f, 3.975f, 1, FlowerDepth);
     EXPECT_EQ(first.At(328, 240), YellowGreen);
     EXPECT_EQ(first.At(322, 245), YellowGreen); // 240 + 5.987
     EXPECT_EQ(first.At(323, 245), 0u);
@@ -96,10 +100,10 @@ TEST(CircleFlower, RadiiByLevelDivideTruncatedParents) {
 
 // The pen is shared by all levels: after a frame both pen points sit on the last leaf, reached
 // through the third child at every level.
-TEST(CircleFlower, PolylineEndsOnTheLastLeaf) {
+TEST_F(CircleFlowerTest, PolylineEndsOnTheLastLeaf) {
     Frame frame;
-    DrawCircleFlower(1, 18, 0, 0);
-    const double angle = FlowerAngle, divisor = FlowerDivisor;
+    DrawCircleFlower(flower, frame.canvas, 1, 18, 0, 0);
+    const double angle = flower.angle, divisor = flower.divisor;
     int32_t x = 320, y = 240, radius = 100;
     for (int32_t level = 0; level < FlowerDepth; ++level) {
         const double q = radius / divisor;
@@ -109,31 +113,32 @@ TEST(CircleFlower, PolylineEndsOnTheLastLeaf) {
         y = Trunc(std::cos(a) * dist + y);
         radius = Trunc(q);
     }
-    EXPECT_EQ(FlowerPenTo.x, x);
-    EXPECT_EQ(FlowerPenTo.y, y);
-    EXPECT_EQ(FlowerPenFrom.x, x);
-    EXPECT_EQ(FlowerPenFrom.y, y);
+    EXPECT_EQ(flower.penTo.x, x);
+    EXPECT_EQ(flower.penTo.y, y);
+    EXPECT_EQ(flower.penFrom.x, x);
+    EXPECT_EQ(flower.penFrom.y, y);
     EXPECT_EQ(frame.At(x, y), White);
 }
 
-TEST(CircleFlower, TriggersReverseTheSpinAndKeepTheAngle) {
+TEST_F(CircleFlowerTest, TriggersReverseTheSpinAndKeepTheAngle) {
     Frame frame;
-    DrawCircleFlower(1, 10, 0, 0); // flag 1: -0.005 per tick
-    EXPECT_EQ(FlowerSpinFlag, 1);
-    EXPECT_NEAR(FlowerAngle, -0.05, 1e-6);
-    DrawCircleFlower(1, 4, 0, 0); // flag 0: +0.005 per tick, from where it stood
-    EXPECT_EQ(FlowerSpinFlag, 0);
-    EXPECT_NEAR(FlowerAngle, -0.03, 1e-6);
-    EXPECT_EQ(FlowerSize, 29.0f);
-    DrawCircleFlower(1, 0, 0, 0);
-    DrawCircleFlower(1, 0, 0, 0);
-    EXPECT_EQ(FlowerSpinFlag, 0);
-    EXPECT_EQ(FlowerSize, 0.0f);
+    DrawCircleFlower(flower, frame.canvas, 1, 10, 0, 0); // flag 1: -0.005 per tick
+    EXPECT_EQ(flower.spinFlag, 1);
+    EXPECT_NEAR(flower.angle, -0.05, 1e-6);
+    DrawCircleFlower(flower, frame.canvas, 1, 4, 0,
+                     0); // flag 0: +0.005 per tick, from where it stood
+    EXPECT_EQ(flower.spinFlag, 0);
+    EXPECT_NEAR(flower.angle, -0.03, 1e-6);
+    EXPECT_EQ(flower.size, 29.0f);
+    DrawCircleFlower(flower, frame.canvas, 1, 0, 0, 0);
+    DrawCircleFlower(flower, frame.canvas, 1, 0, 0, 0);
+    EXPECT_EQ(flower.spinFlag, 0);
+    EXPECT_EQ(flower.size, 0.0f);
 }
 
 // Skipping circles that cannot reach the frame must never lose a pixel: try circles whose outline
 // passes within a few pixels of the frame, from outside it and around it.
-TEST(CircleFlower, SkippedCirclesPlotNothing) {
+TEST_F(CircleFlowerTest, SkippedCirclesPlotNothing) {
     Frame frame;
     uint32_t seed = 12345;
     auto next = [&seed](int32_t range) {
@@ -151,7 +156,7 @@ TEST(CircleFlower, SkippedCirclesPlotNothing) {
         const int32_t radius = int32_t(edge) + next(9) - 4;
         if (!CircleMissesFrame(cx, cy, radius)) continue;
         ++skipped;
-        DrawCircle(cx, cy, radius, {128, 255, 0});
+        DrawCircle(frame.canvas, cx, cy, radius, {128, 255, 0});
         ASSERT_EQ(frame.CountNonZero(), 0) << cx << " " << cy << " " << radius;
     }
     EXPECT_GT(skipped, 1000);
@@ -161,7 +166,7 @@ TEST(CircleFlower, SkippedCirclesPlotNothing) {
 
 // The test on squared integers answers as the comparison of Hypot with the radius does, right
 // at the edges too (whole-number distances such as 6-8-10 included).
-TEST(CircleFlower, MissTestMatchesHypotAtEveryEdge) {
+TEST_F(CircleFlowerTest, MissTestMatchesHypotAtEveryEdge) {
     for (int32_t cx = -200; cx < 840; cx += 2)
         for (int32_t cy = -200; cy < 680; cy += 2) {
             const double x = cx, y = cy;
@@ -181,12 +186,12 @@ TEST(CircleFlower, MissTestMatchesHypotAtEveryEdge) {
 }
 
 // A flower grown over days without a frame is drawn at once, its huge circles left unplotted.
-TEST(CircleFlower, HugeElapsedStillReturnsPromptly) {
+TEST_F(CircleFlowerTest, HugeElapsedStillReturnsPromptly) {
     Frame frame;
-    EXPECT_EQ(DrawCircleFlower(1, 100000000, 0, 0), 0);
-    EXPECT_EQ(FlowerSize, 500000000.0f);
-    EXPECT_EQ(FlowerGrowth, 5.0f);
-    EXPECT_EQ(FlowerDivisor, 1.975f);
+    EXPECT_EQ(DrawCircleFlower(flower, frame.canvas, 1, 100000000, 0, 0), 0);
+    EXPECT_EQ(flower.size, 500000000.0f);
+    EXPECT_EQ(flower.growth, 5.0f);
+    EXPECT_EQ(flower.divisor, 1.975f);
 }
 
 } // namespace

@@ -9,8 +9,8 @@
 
 #include "effects/effects.h"
 #include "raster/raster.h"
+#include "support/effect_slot.h"
 #include "support/frame.h"
-#include "timeline/scheduler.h"
 
 namespace orv {
 namespace {
@@ -33,21 +33,15 @@ float RayLength(int32_t volume, float lengthFactor) {
 
 class RayBurstTest : public ::testing::Test {
   protected:
-    void SetUp() override {
-        RayBurstLevel = 0;
-        RayBurstRadius = 0.0f;
-        RayBurstCount = 0;
-        for (RayRecord& ray : RayTable) ray = {};
-        SetRandState(1);
-    }
-
     // A burst at full level whose 32 rays all point straight down without curling.
     void SetStraightBurst(float lengthFactor) {
-        RayBurstLevel = 256;
-        RayBurstRadius = 60.0f;
-        for (RayRecord& ray : RayTable) ray = {0.0f, 0.0f, 0.0f, 0.0f, lengthFactor};
+        burst.level = 256;
+        burst.radius = 60.0f;
+        for (RayRecord& ray : burst.rays) ray = {0.0f, 0.0f, 0.0f, 0.0f, lengthFactor};
     }
 
+    RayBurst burst;
+    Random random;
     test::Frame frame;
 };
 
@@ -55,7 +49,7 @@ class RayBurstTest : public ::testing::Test {
 // pixels count the points.
 TEST_F(RayBurstTest, VolumeZeroRayHas321Points) {
     EXPECT_EQ(RayLength(0, 129.0f), 64.0f);
-    DrawCurlingRay(0.0f, 0.05f, 64.0f, 60.0f, White);
+    DrawCurlingRay(burst, frame.canvas, 0.0f, 0.05f, 64.0f, 60.0f, White);
     EXPECT_EQ(frame.Count(WhitePixel), 321);
     EXPECT_GT(frame.Count(YellowPixel), 0);
 }
@@ -64,7 +58,7 @@ TEST_F(RayBurstTest, VolumeSixtyFourFactor129RayHas689Points) {
     const float length = RayLength(64, 129.0f);
     EXPECT_NEAR(length, 137.71429, 1e-5);
     EXPECT_NEAR(static_cast<float>(length + 60.0), 197.71429, 1e-5);
-    DrawCurlingRay(1.0f, 0.05f, length, 60.0f, White);
+    DrawCurlingRay(burst, frame.canvas, 1.0f, 0.05f, length, 60.0f, White);
     EXPECT_EQ(frame.Count(WhitePixel), 689);
 }
 
@@ -74,19 +68,18 @@ TEST_F(RayBurstTest, StraightRayEndsWhereItsFloatRadiusStepsEnd) {
     for (int32_t volume : {0, 64}) {
         SetStraightBurst(129.0f);
         Clear(frame);
-        SetRandState(1);
-        EXPECT_EQ(DrawRayBurst(0, 0, 0, volume), 1);
+        random.state = 1;
+        EXPECT_EQ(DrawRayBurst(burst, frame.canvas, random, 0, 0, 0, volume), 1);
 
         const float end = static_cast<float>(double(RayLength(volume, 129.0f)) + 60.0f);
         test::Frame expected;
-        DrawCircle(320, 240, 60, White);
+        DrawCircle(expected.canvas, 320, 240, 60, White);
         float r = 60.0f;
         int points = 0;
         for (; r < end; r = static_cast<float>(r + 0.2), ++points) {
-            PutPixel(320, static_cast<int32_t>(r + 240.0), WhitePixel);
+            PutPixel(expected.canvas, 320, static_cast<int32_t>(r + 240.0), WhitePixel);
         }
-        DrawCircle(320, static_cast<int32_t>(r + 4.0 + 240.0), 4, Yellow);
-        frame.Use();
+        DrawCircle(expected.canvas, 320, static_cast<int32_t>(r + 4.0 + 240.0), 4, Yellow);
         EXPECT_EQ(points, volume == 0 ? 321 : 689);
         EXPECT_EQ(frame.pixels, expected.pixels) << "volume " << volume;
     }
@@ -99,30 +92,31 @@ TEST_F(RayBurstTest, StraightRayEndsWhereItsFloatRadiusStepsEnd) {
 
 TEST_F(RayBurstTest, VolumeIsReadOnEveryCall) {
     SetStraightBurst(100.0f);
-    DrawRayBurst(0, 0, 0, 0);
+    DrawRayBurst(burst, frame.canvas, random, 0, 0, 0, 0);
     EXPECT_EQ(frame.At(320, 363), WhitePixel);  // radius 123.8, the last point
     EXPECT_EQ(frame.At(320, 364), YellowPixel); // top of the tip circle round (320, 368)
     Clear(frame);
-    DrawRayBurst(1, 0, 0, 40); // an ignored trigger: only the volume changes
-    EXPECT_EQ(RayBurstCount, 0);
+    DrawRayBurst(burst, frame.canvas, random, 1, 0, 0,
+                 40); // an ignored trigger: only the volume changes
+    EXPECT_EQ(burst.count, 0);
     EXPECT_EQ(frame.At(320, 364), WhitePixel);
 }
 
 TEST_F(RayBurstTest, BurstSeedsEightPhasesFourRatesAndALengthPerRay) {
     // Sixteen seed draws (A0, B0, ..., A7, B7), then one length draw per ray.
     const uint32_t start = 2024;
-    SetRandState(start);
+    random.state = start;
     float phase[8], rate[8], factor[RayCount];
     for (int i = 0; i < 8; ++i) {
-        phase[i] = static_cast<float>((rand() % 256) / 512.0);
-        rate[i] = static_cast<float>((rand() % 128) * double(0.0003125f) - 0.02);
+        phase[i] = static_cast<float>((rand(random) % 256) / 512.0);
+        rate[i] = static_cast<float>((rand(random) % 128) * double(0.0003125f) - 0.02);
     }
-    for (float& f : factor) f = float(rand() % 50 + 80);
+    for (float& f : factor) f = float(rand(random) % 50 + 80);
 
-    SetRandState(start);
-    EXPECT_EQ(DrawRayBurst(1, 0, 0, 0), 1);
+    random.state = start;
+    EXPECT_EQ(DrawRayBurst(burst, frame.canvas, random, 1, 0, 0, 0), 1);
     for (int j = 0; j < RayCount; ++j) {
-        const RayRecord& ray = RayTable[j];
+        const RayRecord& ray = burst.rays[j];
         EXPECT_EQ(ray.angle, static_cast<float>(j * 0.1963495408125)) << j;
         EXPECT_EQ(ray.spin, 0.005f) << j;
         EXPECT_EQ(ray.curlPhase, phase[j % 8]) << j;
@@ -131,26 +125,25 @@ TEST_F(RayBurstTest, BurstSeedsEightPhasesFourRatesAndALengthPerRay) {
     }
     EXPECT_GE(rate[0], -0.02f);
     EXPECT_LT(rate[0], 0.0198f);
-    EXPECT_EQ(RayBurstLevel, 256);
-    EXPECT_EQ(RayBurstRadius, 60.0f);
-    EXPECT_EQ(RayBurstCount, 1);
-    EXPECT_EQ(test::RandCallsBetween(start, RandState()), 16 + RayCount + FrameDraws);
+    EXPECT_EQ(burst.level, 256);
+    EXPECT_EQ(burst.radius, 60.0f);
+    EXPECT_EQ(burst.count, 1);
+    EXPECT_EQ(test::RandCallsBetween(start, random.state), 16 + RayCount + FrameDraws);
 }
 
 TEST_F(RayBurstTest, FullLevelDrawsEveryOctantAndEveryRay) {
-    SetRandState(77);
-    DrawRayBurst(1, 0, 0, 0);
+    random.state = 77;
+    DrawRayBurst(burst, frame.canvas, random, 1, 0, 0, 0);
     // The whole ring is white, and so is each ray's fifth point out (radius 61).
     test::Frame ring;
-    DrawCircle(320, 240, 60, White);
-    frame.Use();
+    DrawCircle(ring.canvas, 320, 240, 60, White);
     for (size_t i = 0; i < ring.pixels.size(); ++i) {
         if (ring.pixels[i] != 0) {
             ASSERT_EQ(frame.pixels[i], WhitePixel) << i;
         }
     }
     for (int j = 0; j < RayCount; ++j) {
-        const RayRecord& ray = RayTable[j];
+        const RayRecord& ray = burst.rays[j];
         float r = 60.0f, a = ray.angle;
         const auto step = static_cast<float>(std::sin(double(ray.curlPhase)) * 0.002);
         for (int k = 0; k < 5; ++k) {
@@ -165,27 +158,27 @@ TEST_F(RayBurstTest, FullLevelDrawsEveryOctantAndEveryRay) {
 }
 
 TEST_F(RayBurstTest, PartLevelKeepsOctantsAndRaysByTheirDraws) {
-    SetRandState(555);
-    DrawRayBurst(1, 0, 0, 30);
-    for (RayRecord& ray : RayTable) ray.curlPhase = 0.0f; // straight rays
-    RayBurstLevel = 104;                                  // after 38 ticks
+    random.state = 555;
+    DrawRayBurst(burst, frame.canvas, random, 1, 0, 0, 30);
+    for (RayRecord& ray : burst.rays) ray.curlPhase = 0.0f; // straight rays
+    burst.level = 104;                                      // after 38 ticks
 
     const uint32_t before = 999;
-    SetRandState(before);
+    random.state = before;
     Clear(frame);
-    EXPECT_EQ(DrawRayBurst(0, 0, 0, 30), 1);
+    EXPECT_EQ(DrawRayBurst(burst, frame.canvas, random, 0, 0, 0, 30), 1);
 
     // The same picture from the primitives: octants by draws 1..8, then ray j by draw 9 + j.
     test::Frame expected;
-    SetRandState(before);
-    DrawBrokenCircle(320, 240, 60, 104, White);
+    random.state = before;
+    DrawBrokenCircle(expected.canvas, random, 320, 240, 60, 104, White);
     int drawn = 0;
-    for (const RayRecord& ray : RayTable) {
-        if (rand() % 255 >= 104) continue;
+    for (const RayRecord& ray : burst.rays) {
+        if (rand(random) % 255 >= 104) continue;
         ++drawn;
-        DrawCurlingRay(ray.angle, 0.0f, RayLength(30, ray.lengthFactor), 60.0f, White);
+        DrawCurlingRay(burst, expected.canvas, ray.angle, 0.0f, RayLength(30, ray.lengthFactor),
+                       60.0f, White);
     }
-    frame.Use();
     EXPECT_GT(drawn, 0);
     EXPECT_LT(drawn, RayCount);
     EXPECT_EQ(frame.pixels, expected.pixels);
@@ -193,72 +186,75 @@ TEST_F(RayBurstTest, PartLevelKeepsOctantsAndRaysByTheirDraws) {
 
 TEST_F(RayBurstTest, SpinAlternatesBetweenBurstsAndIgnoredTriggersDoNotCount) {
     const float spins[] = {0.005f, -0.005f, 0.005f};
-    for (int burst = 0; burst < 3; ++burst) {
-        EXPECT_EQ(DrawRayBurst(1, 0, 0, 0), 1);
-        EXPECT_EQ(RayBurstCount, burst + 1);
-        for (const RayRecord& ray : RayTable) ASSERT_EQ(ray.spin, spins[burst]);
+    for (int n = 0; n < 3; ++n) {
+        EXPECT_EQ(DrawRayBurst(burst, frame.canvas, random, 1, 0, 0, 0), 1);
+        EXPECT_EQ(burst.count, n + 1);
+        for (const RayRecord& ray : burst.rays) ASSERT_EQ(ray.spin, spins[n]);
 
         // Triggers down to level 32 are ignored: no new seeds, no count.
-        const RayRecord kept = RayTable[5];
+        const RayRecord kept = burst.rays[5];
         for (int tick = 1; tick <= 56; ++tick) {
-            const uint32_t state = RandState();
-            DrawRayBurst(1, 1, 0, 0);
-            ASSERT_EQ(test::RandCallsBetween(state, RandState()), FrameDraws) << "tick " << tick;
+            const uint32_t state = random.state;
+            DrawRayBurst(burst, frame.canvas, random, 1, 1, 0, 0);
+            ASSERT_EQ(test::RandCallsBetween(state, random.state), FrameDraws) << "tick " << tick;
         }
-        EXPECT_EQ(RayBurstLevel, 32);
-        EXPECT_EQ(RayBurstCount, burst + 1);
-        EXPECT_EQ(RayTable[5].curlRate, kept.curlRate);
-        EXPECT_EQ(RayTable[5].lengthFactor, kept.lengthFactor);
-        DrawRayBurst(0, 1, 0, 0); // level 28: the next trigger restarts
-        EXPECT_EQ(RayBurstLevel, 28);
+        EXPECT_EQ(burst.level, 32);
+        EXPECT_EQ(burst.count, n + 1);
+        EXPECT_EQ(burst.rays[5].curlRate, kept.curlRate);
+        EXPECT_EQ(burst.rays[5].lengthFactor, kept.lengthFactor);
+        DrawRayBurst(burst, frame.canvas, random, 0, 1, 0,
+                     0); // level 28: the next trigger restarts
+        EXPECT_EQ(burst.level, 28);
     }
 }
 
 TEST_F(RayBurstTest, EachTickTurnsEveryRayAndLowersTheLevelByFour) {
-    DrawRayBurst(1, 0, 0, 0);
+    DrawRayBurst(burst, frame.canvas, random, 1, 0, 0, 0);
     RayRecord before[RayCount];
-    for (int j = 0; j < RayCount; ++j) before[j] = RayTable[j];
-    DrawRayBurst(0, 3, 0, 0);
-    EXPECT_EQ(RayBurstLevel, 244);
+    for (int j = 0; j < RayCount; ++j) before[j] = burst.rays[j];
+    DrawRayBurst(burst, frame.canvas, random, 0, 3, 0, 0);
+    EXPECT_EQ(burst.level, 244);
     for (int j = 0; j < RayCount; ++j) {
         float angle = before[j].angle, phase = before[j].curlPhase;
         for (int t = 0; t < 3; ++t) {
             angle = static_cast<float>(double(angle) + before[j].spin);
             phase = static_cast<float>(double(phase) + before[j].curlRate);
         }
-        EXPECT_EQ(RayTable[j].angle, angle) << j;
-        EXPECT_EQ(RayTable[j].curlPhase, phase) << j;
+        EXPECT_EQ(burst.rays[j].angle, angle) << j;
+        EXPECT_EQ(burst.rays[j].curlPhase, phase) << j;
     }
-    DrawRayBurst(0, 0, 0, 0);
-    DrawRayBurst(0, -4, 0, 0);
-    EXPECT_EQ(RayBurstLevel, 244);
+    DrawRayBurst(burst, frame.canvas, random, 0, 0, 0, 0);
+    DrawRayBurst(burst, frame.canvas, random, 0, -4, 0, 0);
+    EXPECT_EQ(burst.level, 244);
 }
 
 TEST_F(RayBurstTest, BurstFadesOutAfterSixtyFourTicks) {
-    DrawRayBurst(1, 1, 0, 0);
-    for (int tick = 2; tick <= 63; ++tick) ASSERT_EQ(DrawRayBurst(0, 1, 0, 0), 1) << tick;
-    EXPECT_EQ(RayBurstLevel, 4);
+    DrawRayBurst(burst, frame.canvas, random, 1, 1, 0, 0);
+    for (int tick = 2; tick <= 63; ++tick)
+        ASSERT_EQ(DrawRayBurst(burst, frame.canvas, random, 0, 1, 0, 0), 1) << tick;
+    EXPECT_EQ(burst.level, 4);
 
     // The dying call still takes its 40 draws but draws nothing.
     Clear(frame);
-    const uint32_t state = RandState();
-    EXPECT_EQ(DrawRayBurst(0, 1, 0, 64), 0);
-    EXPECT_EQ(RayBurstLevel, 0);
+    const uint32_t state = random.state;
+    EXPECT_EQ(DrawRayBurst(burst, frame.canvas, random, 0, 1, 0, 64), 0);
+    EXPECT_EQ(burst.level, 0);
     EXPECT_EQ(frame.CountNonZero(), 0);
-    EXPECT_EQ(test::RandCallsBetween(state, RandState()), FrameDraws);
+    EXPECT_EQ(test::RandCallsBetween(state, random.state), FrameDraws);
 }
 
 TEST_F(RayBurstTest, ManyTicksAtOnceEndTheBurst) {
-    DrawRayBurst(1, 0, 0, 0);
-    EXPECT_EQ(DrawRayBurst(0, 1000000, 0, 0), 0);
-    EXPECT_EQ(RayBurstLevel, 0);
-    EXPECT_EQ(DrawRayBurst(1, 751, 0, 0), 0); // a new burst, 751 ticks later already over
-    EXPECT_EQ(RayBurstLevel, 0);
-    EXPECT_EQ(RayBurstCount, 2);
+    DrawRayBurst(burst, frame.canvas, random, 1, 0, 0, 0);
+    EXPECT_EQ(DrawRayBurst(burst, frame.canvas, random, 0, 1000000, 0, 0), 0);
+    EXPECT_EQ(burst.level, 0);
+    EXPECT_EQ(DrawRayBurst(burst, frame.canvas, random, 1, 751, 0, 0),
+              0); // a new burst, 751 ticks later already over
+    EXPECT_EQ(burst.level, 0);
+    EXPECT_EQ(burst.count, 2);
 }
 
 TEST_F(RayBurstTest, RegisteredAsEffectSeven) {
-    EXPECT_EQ(EffectDrawRoutines[7], &DrawRayBurst);
+    test::ExpectDrawnAsEffect(7, &Effects::rayBurst, DrawRayBurst);
 }
 
 } // namespace

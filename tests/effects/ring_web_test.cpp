@@ -6,11 +6,13 @@
 
 #include <algorithm>
 #include <cmath>
+#include <memory>
 #include <random>
 #include <vector>
 
 #include "effects/effects.h"
 #include "raster/raster.h"
+#include "support/effect_slot.h"
 #include "support/frame.h"
 #include "timeline/scheduler.h"
 
@@ -52,77 +54,74 @@ StarRing MakeRing(float scale) {
 
 class RingWebTest : public ::testing::Test {
   protected:
-    void SetUp() override {
-        for (StarRing& ring : StarRings) ring = {};
-        RingWebNext = 0;
-        RingWebTicks = 0;
-        RingWebTwist = 0.0f;
-        InitRingWeb();
-        SetRandState(1);
-    }
+    void SetUp() override { InitRingWeb(web); }
 
     int32_t ShownRings() const {
         int32_t n = 0;
-        for (const StarRing& ring : StarRings) n += ring.shown != 0 ? 1 : 0;
+        for (const StarRing& ring : web.rings) n += ring.shown != 0 ? 1 : 0;
         return n;
     }
 
     // The outline strokes of ring slot r, all drawn (dot step 3).
-    static void DrawOutline(int32_t r, const std::vector<Point>& p, int32_t step) {
+    static void DrawOutline(const Canvas& canvas, int32_t r, const std::vector<Point>& p,
+                            int32_t step) {
         for (int k = 1; k <= RingPoints; ++k) {
             if ((r + k - 1) % 2 == 1) {
-                DrawLineEveryN(p[k - 1].x, p[k - 1].y, p[k % 16].x, p[k % 16].y, step, Blue);
+                DrawLineEveryN(canvas, p[k - 1].x, p[k - 1].y, p[k % 16].x, p[k % 16].y, step,
+                               Blue);
             }
         }
     }
-    static void DrawLinks(const std::vector<Point>& older, const std::vector<Point>& p,
-                          int32_t step) {
+    static void DrawLinks(const Canvas& canvas, const std::vector<Point>& older,
+                          const std::vector<Point>& p, int32_t step) {
         for (int m = 0; m < RingPoints; ++m) {
-            DrawLineEveryN(older[(m + 1) % 16].x, older[(m + 1) % 16].y, p[m].x, p[m].y, step,
-                           Blue);
+            DrawLineEveryN(canvas, older[(m + 1) % 16].x, older[(m + 1) % 16].y, p[m].x, p[m].y,
+                           step, Blue);
         }
     }
 
+    RingWeb web;
+    Random random;
     test::Frame frame;
 };
 
 TEST_F(RingWebTest, FirstTriggerOfTheRunSpawnsNothing) {
-    EXPECT_EQ(DrawRingWeb(1, 1, 0, 0), 1);
+    EXPECT_EQ(DrawRingWeb(web, frame.canvas, random, 1, 1, 0, 0), 1);
     EXPECT_EQ(ShownRings(), 0);
-    EXPECT_EQ(RingWebNext, 0);
-    EXPECT_EQ(RingWebTicks, 1);
-    EXPECT_EQ(RandState(), 1u);
+    EXPECT_EQ(web.next, 0);
+    EXPECT_EQ(web.ticks, 1);
+    EXPECT_EQ(random.state, 1u);
     EXPECT_EQ(frame.CountNonZero(), 0);
 }
 
 TEST_F(RingWebTest, TriggersNeedMoreThanEightTicksSinceTheLastSpawn) {
-    DrawRingWeb(1, 1, 0, 0); // the first trigger: tick count 1
-    for (int t = 2; t <= 8; ++t) EXPECT_EQ(DrawRingWeb(0, 1, 0, 0), 1);
-    DrawRingWeb(1, 1, 0, 0); // finds 8: ignored
+    DrawRingWeb(web, frame.canvas, random, 1, 1, 0, 0); // the first trigger: tick count 1
+    for (int t = 2; t <= 8; ++t) EXPECT_EQ(DrawRingWeb(web, frame.canvas, random, 0, 1, 0, 0), 1);
+    DrawRingWeb(web, frame.canvas, random, 1, 1, 0, 0); // finds 8: ignored
     EXPECT_EQ(ShownRings(), 0);
-    EXPECT_EQ(RingWebTicks, 9);
-    DrawRingWeb(1, 1, 0, 0); // finds 9: the first ring, into slot 0
-    EXPECT_EQ(StarRings[0].shown, 1);
-    EXPECT_EQ(RingWebNext, 1);
-    EXPECT_EQ(RingWebTicks, 1);
+    EXPECT_EQ(web.ticks, 9);
+    DrawRingWeb(web, frame.canvas, random, 1, 1, 0, 0); // finds 9: the first ring, into slot 0
+    EXPECT_EQ(web.rings[0].shown, 1);
+    EXPECT_EQ(web.next, 1);
+    EXPECT_EQ(web.ticks, 1);
 
-    for (int t = 2; t <= 7; ++t) DrawRingWeb(0, 1, 0, 0);
-    EXPECT_EQ(RingWebTicks, 7);
-    DrawRingWeb(1, 1, 0, 0); // finds 7
-    DrawRingWeb(1, 1, 0, 0); // finds 8
-    EXPECT_EQ(RingWebNext, 1);
+    for (int t = 2; t <= 7; ++t) DrawRingWeb(web, frame.canvas, random, 0, 1, 0, 0);
+    EXPECT_EQ(web.ticks, 7);
+    DrawRingWeb(web, frame.canvas, random, 1, 1, 0, 0); // finds 7
+    DrawRingWeb(web, frame.canvas, random, 1, 1, 0, 0); // finds 8
+    EXPECT_EQ(web.next, 1);
     EXPECT_EQ(ShownRings(), 1);
-    DrawRingWeb(1, 1, 0, 0); // finds 9
-    EXPECT_EQ(RingWebNext, 2);
-    EXPECT_EQ(StarRings[1].shown, 1);
-    EXPECT_EQ(RingWebTwist,
+    DrawRingWeb(web, frame.canvas, random, 1, 1, 0, 0); // finds 9
+    EXPECT_EQ(web.next, 2);
+    EXPECT_EQ(web.rings[1].shown, 1);
+    EXPECT_EQ(web.twist,
               static_cast<float>(static_cast<float>(0.09817477040625) + 0.09817477040625));
 }
 
 TEST_F(RingWebTest, FreshRingInSlotZeroIsAStarOfRadiiTenAndFifteen) {
-    RingWebTicks = 9;
-    EXPECT_EQ(DrawRingWeb(1, 0, 0, 0), 1);
-    const StarRing& ring = StarRings[0];
+    web.ticks = 9;
+    EXPECT_EQ(DrawRingWeb(web, frame.canvas, random, 1, 0, 0, 0), 1);
+    const StarRing& ring = web.rings[0];
     EXPECT_EQ(ring.shapeX[0], 0.0f);
     EXPECT_EQ(ring.shapeY[0], 10.0f);
     EXPECT_EQ(ring.shapeX[1], static_cast<float>(15 * std::sin(0.392699081625)));
@@ -134,56 +133,55 @@ TEST_F(RingWebTest, FreshRingInSlotZeroIsAStarOfRadiiTenAndFifteen) {
     }
     EXPECT_EQ(ring.scale, 1.0f);
     EXPECT_EQ(ring.growth, 0.15f);
-    EXPECT_EQ(RingWebTwist, static_cast<float>(0.09817477040625));
+    EXPECT_EQ(web.twist, static_cast<float>(0.09817477040625));
 
     // Eight strokes from the outer points to the next inner ones: 1-2, 3-4, ..., 15-0.
     test::Frame expected;
-    DrawOutline(0, RingPointsOf(ring), 3);
-    frame.Use();
+    DrawOutline(expected.canvas, 0, RingPointsOf(ring), 3);
     EXPECT_EQ(frame.pixels, expected.pixels);
     EXPECT_GT(frame.Count(BluePixel), 0);
-    EXPECT_EQ(RandState(), 1u);
+    EXPECT_EQ(random.state, 1u);
 }
 
 TEST_F(RingWebTest, SlotAndTwistTurnEachRingsPoints) {
-    RingWebNext = 5;
-    RingWebTicks = 9;
-    RingWebTwist = 0.3f;
-    DrawRingWeb(1, 0, 0, 0);
-    const StarRing& ring = StarRings[5];
+    web.next = 5;
+    web.ticks = 9;
+    web.twist = 0.3f;
+    DrawRingWeb(web, frame.canvas, random, 1, 0, 0, 0);
+    const StarRing& ring = web.rings[5];
     for (int i = 0; i < RingPoints; ++i) {
         const double angle = (i - 5) * 0.392699081625 + double(0.3f);
         const double radius = (5 + i) % 2 == 1 ? 15.0 : 10.0;
         EXPECT_EQ(ring.shapeX[i], static_cast<float>(radius * std::sin(angle))) << i;
         EXPECT_EQ(ring.shapeY[i], static_cast<float>(radius * std::cos(angle))) << i;
     }
-    EXPECT_EQ(RingWebNext, 6);
+    EXPECT_EQ(web.next, 6);
 }
 
 TEST_F(RingWebTest, RingsGrowByFloatStepsOfAGrowingGrowth) {
-    RingWebTicks = 9;
-    DrawRingWeb(1, 0, 0, 0);
+    web.ticks = 9;
+    DrawRingWeb(web, frame.canvas, random, 1, 0, 0, 0);
     float scale = 1.0f, growth = 0.15f;
     for (int t = 1; t <= 40; ++t) {
-        DrawRingWeb(0, 1, 0, 0);
+        DrawRingWeb(web, frame.canvas, random, 0, 1, 0, 0);
         scale = static_cast<float>(double(scale) + growth);
         growth = static_cast<float>(growth + 0.0001);
-        ASSERT_EQ(StarRings[0].scale, scale) << t;
-        ASSERT_EQ(StarRings[0].growth, growth) << t;
+        ASSERT_EQ(web.rings[0].scale, scale) << t;
+        ASSERT_EQ(web.rings[0].growth, growth) << t;
         ASSERT_NEAR(scale, 1 + 0.15 * t + 0.0001 * t * (t - 1) / 2, 1e-4);
     }
     // Several ticks in one frame take the same steps.
-    RingWebTicks = 9;
-    RingWebNext = 1;
-    DrawRingWeb(1, 0, 0, 0);
-    DrawRingWeb(0, 40, 0, 0);
-    EXPECT_EQ(StarRings[1].scale, scale);
-    EXPECT_EQ(StarRings[1].growth, growth);
-    EXPECT_EQ(RingWebTicks, 40);
-    DrawRingWeb(0, 0, 0, 0);
-    DrawRingWeb(0, -3, 0, 0);
-    EXPECT_EQ(StarRings[1].scale, scale);
-    EXPECT_EQ(RingWebTicks, 40);
+    web.ticks = 9;
+    web.next = 1;
+    DrawRingWeb(web, frame.canvas, random, 1, 0, 0, 0);
+    DrawRingWeb(web, frame.canvas, random, 0, 40, 0, 0);
+    EXPECT_EQ(web.rings[1].scale, scale);
+    EXPECT_EQ(web.rings[1].growth, growth);
+    EXPECT_EQ(web.ticks, 40);
+    DrawRingWeb(web, frame.canvas, random, 0, 0, 0, 0);
+    DrawRingWeb(web, frame.canvas, random, 0, -3, 0, 0);
+    EXPECT_EQ(web.rings[1].scale, scale);
+    EXPECT_EQ(web.ticks, 40);
 }
 
 TEST_F(RingWebTest, RingIsCulledOnceAPointLeavesTheExtendedBox) {
@@ -195,32 +193,32 @@ TEST_F(RingWebTest, RingIsCulledOnceAPointLeavesTheExtendedBox) {
                           {-576.5f, 0, false}, {0, 495.5f, true},  {0, 496.0f, false},
                           {0, -496.0f, true},  {0, -496.5f, false}};
     for (const Case& c : cases) {
-        StarRings[3] = MakeRing(1.0f);
-        StarRings[3].shapeX[7] = c.offsetX;
-        StarRings[3].shapeY[7] = c.offsetY;
-        DrawRingWeb(0, 0, 0, 0);
-        EXPECT_EQ(StarRings[3].shown != 0, c.kept) << c.offsetX << ", " << c.offsetY;
+        web.rings[3] = MakeRing(1.0f);
+        web.rings[3].shapeX[7] = c.offsetX;
+        web.rings[3].shapeY[7] = c.offsetY;
+        DrawRingWeb(web, frame.canvas, random, 0, 0, 0, 0);
+        EXPECT_EQ(web.rings[3].shown != 0, c.kept) << c.offsetX << ", " << c.offsetY;
     }
 }
 
 TEST_F(RingWebTest, GrowingRingsLeaveAndFarTicksCullEverything) {
-    RingWebTicks = 9;
-    DrawRingWeb(1, 0, 0, 0);
+    web.ticks = 9;
+    DrawRingWeb(web, frame.canvas, random, 1, 0, 0, 0);
     int t = 0;
-    while (StarRings[0].shown != 0 && t < 1000) {
-        DrawRingWeb(0, 1, 0, 0);
+    while (web.rings[0].shown != 0 && t < 1000) {
+        DrawRingWeb(web, frame.canvas, random, 0, 1, 0, 0);
         ++t;
     }
     // Point 1 (15 cos(pi/8) = 13.86 below the centre) passes y = 736 near scale 35.8.
     EXPECT_GT(t, 200);
     EXPECT_LT(t, 240);
 
-    RingWebTicks = 9;
-    DrawRingWeb(1, 0, 0, 0);
-    DrawRingWeb(0, 2000000000, 0, 0);
+    web.ticks = 9;
+    DrawRingWeb(web, frame.canvas, random, 1, 0, 0, 0);
+    DrawRingWeb(web, frame.canvas, random, 0, 2000000000, 0, 0);
     EXPECT_EQ(ShownRings(), 0);
-    DrawRingWeb(0, 2000000000, 0, 0);
-    EXPECT_EQ(RingWebTicks, INT32_MAX);
+    DrawRingWeb(web, frame.canvas, random, 0, 2000000000, 0, 0);
+    EXPECT_EQ(web.ticks, INT32_MAX);
 }
 
 TEST_F(RingWebTest, RingsMatchTickByTickGrowthOfEverySlot) {
@@ -250,10 +248,10 @@ TEST_F(RingWebTest, RingsMatchTickByTickGrowthOfEverySlot) {
                 }
             }
         }
-        DrawRingWeb(trigger, elapsed, 0, 0);
+        DrawRingWeb(web, frame.canvas, random, trigger, elapsed, 0, 0);
         for (int r = 0; r < RingSlots; ++r) {
             ModelRing& m = model[r];
-            const StarRing& ring = StarRings[r];
+            const StarRing& ring = web.rings[r];
             for (int k = 0; k < RingPoints && m.shown != 0; ++k) {
                 const double x = double(ring.shapeX[k]) * m.scale + 320.0;
                 const double y = double(ring.shapeY[k]) * m.scale + 240.0;
@@ -265,72 +263,71 @@ TEST_F(RingWebTest, RingsMatchTickByTickGrowthOfEverySlot) {
                 ASSERT_EQ(ring.growth, m.growth) << "frame " << frameIndex << " ring " << r;
             }
         }
-        ASSERT_EQ(RingWebTicks, ticks);
-        ASSERT_EQ(RingWebNext, next);
+        ASSERT_EQ(web.ticks, ticks);
+        ASSERT_EQ(web.next, next);
     }
 }
 
 TEST_F(RingWebTest, UpToSixRingsDrawEveryLineWithDotStepThree) {
     // Six rings, slots 0..5, each spawned nine ticks after the one before.
-    DrawRingWeb(1, 9, 0, 0);
-    for (int i = 0; i < 6; ++i) DrawRingWeb(1, 9, 0, 0);
+    DrawRingWeb(web, frame.canvas, random, 1, 9, 0, 0);
+    for (int i = 0; i < 6; ++i) DrawRingWeb(web, frame.canvas, random, 1, 9, 0, 0);
     ASSERT_EQ(ShownRings(), 6);
     Clear(frame);
-    DrawRingWeb(0, 0, 0, 0);
-    EXPECT_EQ(RandState(), 1u);
+    DrawRingWeb(web, frame.canvas, random, 0, 0, 0, 0);
+    EXPECT_EQ(random.state, 1u);
 
     test::Frame expected;
     std::vector<Point> older;
     for (int r = 0; r < 6; ++r) {
-        const std::vector<Point> p = RingPointsOf(StarRings[r]);
-        DrawOutline(r, p, 3);
-        if (!older.empty()) DrawLinks(older, p, 3);
+        const std::vector<Point> p = RingPointsOf(web.rings[r]);
+        DrawOutline(expected.canvas, r, p, 3);
+        if (!older.empty()) DrawLinks(expected.canvas, older, p, 3);
         older = p;
     }
-    frame.Use();
     EXPECT_EQ(frame.pixels, expected.pixels);
 }
 
 TEST_F(RingWebTest, SevenRingsThinTheLinesWithOneDrawEach) {
-    DrawRingWeb(1, 9, 0, 0);
-    for (int i = 0; i < 7; ++i) DrawRingWeb(1, 9, 0, 0);
+    DrawRingWeb(web, frame.canvas, random, 1, 9, 0, 0);
+    for (int i = 0; i < 7; ++i) DrawRingWeb(web, frame.canvas, random, 1, 9, 0, 0);
     ASSERT_EQ(ShownRings(), 7);
 
     const uint32_t start = 4321;
-    SetRandState(start);
+    random.state = start;
     Clear(frame);
-    DrawRingWeb(0, 0, 0, 0);
+    DrawRingWeb(web, frame.canvas, random, 0, 0, 0, 0);
     // Seven outlines of eight candidates and six sets of sixteen links: 152 draws.
-    EXPECT_EQ(test::RandCallsBetween(start, RandState()), 152);
+    EXPECT_EQ(test::RandCallsBetween(start, random.state), 152);
 
     // The same picture from the primitives: dot step 4, a line kept when its draw is above 1.
     test::Frame expected;
-    SetRandState(start);
+    random.state = start;
     std::vector<Point> older;
     int kept = 0, candidates = 0;
     for (int r = 0; r < 7; ++r) {
-        const std::vector<Point> p = RingPointsOf(StarRings[r]);
+        const std::vector<Point> p = RingPointsOf(web.rings[r]);
         for (int k = 1; k <= RingPoints; ++k) {
             if ((r + k - 1) % 2 == 0) continue;
             ++candidates;
-            if (rand() % 8 > 1) {
+            if (rand(random) % 8 > 1) {
                 ++kept;
-                DrawLineEveryN(p[k - 1].x, p[k - 1].y, p[k % 16].x, p[k % 16].y, 4, Blue);
+                DrawLineEveryN(expected.canvas, p[k - 1].x, p[k - 1].y, p[k % 16].x, p[k % 16].y, 4,
+                               Blue);
             }
         }
         if (!older.empty()) {
             for (int m = 0; m < RingPoints; ++m) {
                 ++candidates;
-                if (rand() % 8 > 1) {
+                if (rand(random) % 8 > 1) {
                     ++kept;
-                    DrawLineEveryN(older[(m + 1) % 16].x, older[(m + 1) % 16].y, p[m].x, p[m].y, 4,
-                                   Blue);
+                    DrawLineEveryN(expected.canvas, older[(m + 1) % 16].x, older[(m + 1) % 16].y,
+                                   p[m].x, p[m].y, 4, Blue);
                 }
             }
         }
         older = p;
     }
-    frame.Use();
     EXPECT_EQ(candidates, 152);
     EXPECT_LT(kept, candidates);
     EXPECT_EQ(frame.pixels, expected.pixels);
@@ -338,68 +335,66 @@ TEST_F(RingWebTest, SevenRingsThinTheLinesWithOneDrawEach) {
 
 TEST_F(RingWebTest, DotStepGrowsWithTheShownRings) {
     // (1 + shown) / 2, at least 3: 16 rings give step 8, each line kept when its draw is 6 or 7.
-    for (int r = 0; r < RingSlots; ++r) StarRings[r] = MakeRing(1.0f + 0.5f * r);
-    RingWebNext = 0;
+    for (int r = 0; r < RingSlots; ++r) web.rings[r] = MakeRing(1.0f + 0.5f * r);
+    web.next = 0;
     const uint32_t start = 8;
-    SetRandState(start);
-    DrawRingWeb(0, 0, 0, 0);
-    EXPECT_EQ(test::RandCallsBetween(start, RandState()), 16 * 8 + 15 * 16);
+    random.state = start;
+    DrawRingWeb(web, frame.canvas, random, 0, 0, 0, 0);
+    EXPECT_EQ(test::RandCallsBetween(start, random.state), 16 * 8 + 15 * 16);
 
     // With one ring only its outline (dot step 3) is drawn.
-    for (int r = 1; r < RingSlots; ++r) StarRings[r].shown = 0;
+    for (int r = 1; r < RingSlots; ++r) web.rings[r].shown = 0;
     Clear(frame);
-    DrawRingWeb(0, 0, 0, 0);
+    DrawRingWeb(web, frame.canvas, random, 0, 0, 0, 0);
     test::Frame expected;
-    DrawOutline(0, RingPointsOf(StarRings[0]), 3);
-    frame.Use();
+    DrawOutline(expected.canvas, 0, RingPointsOf(web.rings[0]), 3);
     EXPECT_EQ(frame.pixels, expected.pixels);
 }
 
 TEST_F(RingWebTest, OldestRingHasNoLinksAndGapsLinkToTheNearestOlderRing) {
-    StarRings[0] = MakeRing(3.0f);
-    StarRings[2] = MakeRing(6.0f);
-    RingWebNext = 3; // order 3..15, 0, 1, 2: ring 0 is the oldest
-    DrawRingWeb(0, 0, 0, 0);
+    web.rings[0] = MakeRing(3.0f);
+    web.rings[2] = MakeRing(6.0f);
+    web.next = 3; // order 3..15, 0, 1, 2: ring 0 is the oldest
+    DrawRingWeb(web, frame.canvas, random, 0, 0, 0, 0);
 
     test::Frame expected;
-    const std::vector<Point> p0 = RingPointsOf(StarRings[0]);
-    const std::vector<Point> p2 = RingPointsOf(StarRings[2]);
-    DrawOutline(0, p0, 3);
-    DrawOutline(2, p2, 3);
-    DrawLinks(p0, p2, 3);
-    frame.Use();
+    const std::vector<Point> p0 = RingPointsOf(web.rings[0]);
+    const std::vector<Point> p2 = RingPointsOf(web.rings[2]);
+    DrawOutline(expected.canvas, 0, p0, 3);
+    DrawOutline(expected.canvas, 2, p2, 3);
+    DrawLinks(expected.canvas, p0, p2, 3);
     EXPECT_EQ(frame.pixels, expected.pixels);
 
     // Started from slot 1 the order is 1, 2, ..., 15, 0: ring 2 is the older one.
     Clear(frame);
-    RingWebNext = 1;
-    DrawRingWeb(0, 0, 0, 0);
+    web.next = 1;
+    DrawRingWeb(web, frame.canvas, random, 0, 0, 0, 0);
     test::Frame reversed;
-    DrawOutline(2, p2, 3);
-    DrawOutline(0, p0, 3);
-    DrawLinks(p2, p0, 3);
-    frame.Use();
+    DrawOutline(reversed.canvas, 2, p2, 3);
+    DrawOutline(reversed.canvas, 0, p0, 3);
+    DrawLinks(reversed.canvas, p2, p0, 3);
     EXPECT_EQ(frame.pixels, reversed.pixels);
 }
 
 TEST_F(RingWebTest, SpawnIntoAShownSlotReplacesItsRing) {
-    for (int r = 0; r < RingSlots; ++r) StarRings[r] = MakeRing(2.0f + r);
-    RingWebNext = 0;
-    RingWebTicks = 9;
-    DrawRingWeb(1, 0, 0, 0);
-    EXPECT_EQ(StarRings[0].scale, 1.0f);
-    EXPECT_EQ(StarRings[0].shapeY[0], 10.0f);
-    EXPECT_EQ(StarRings[0].shapeX[1], static_cast<float>(15 * std::sin(0.392699081625)));
-    EXPECT_EQ(StarRings[1].scale, 3.0f);
-    EXPECT_EQ(RingWebNext, 1);
+    for (int r = 0; r < RingSlots; ++r) web.rings[r] = MakeRing(2.0f + r);
+    web.next = 0;
+    web.ticks = 9;
+    DrawRingWeb(web, frame.canvas, random, 1, 0, 0, 0);
+    EXPECT_EQ(web.rings[0].scale, 1.0f);
+    EXPECT_EQ(web.rings[0].shapeY[0], 10.0f);
+    EXPECT_EQ(web.rings[0].shapeX[1], static_cast<float>(15 * std::sin(0.392699081625)));
+    EXPECT_EQ(web.rings[1].scale, 3.0f);
+    EXPECT_EQ(web.next, 1);
     EXPECT_EQ(ShownRings(), 16);
 }
 
 TEST_F(RingWebTest, RegisteredAsEffectTwoAndSetUpAtStart) {
-    EXPECT_EQ(EffectDrawRoutines[2], &DrawRingWeb);
-    for (StarRing& ring : StarRings) ring.shown = 1;
-    InitEffects();
-    EXPECT_EQ(ShownRings(), 0);
+    test::ExpectDrawnAsEffect(2, &Effects::ringWeb, DrawRingWeb);
+    const auto effects = std::make_unique<Effects>();
+    for (StarRing& ring : effects->ringWeb.rings) ring.shown = 1;
+    InitEffects(*effects);
+    for (const StarRing& ring : effects->ringWeb.rings) EXPECT_EQ(ring.shown, 0);
 }
 
 } // namespace

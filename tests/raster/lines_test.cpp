@@ -53,32 +53,32 @@ TEST(ClipLine, RejectsSegmentsWhollyOutside) {
 
 TEST(ClipLine, ExtremeCoordinatesAreSafe) {
     test::Frame frame;
-    DrawLine(INT32_MIN, INT32_MIN, INT32_MAX, INT32_MAX, White);
-    DrawLine(INT32_MAX, 5, INT32_MIN, 5, White);
-    DrawLine(-2000000000, 240, 2000000000, 240, White);
+    DrawLine(frame.canvas, INT32_MIN, INT32_MIN, INT32_MAX, INT32_MAX, White);
+    DrawLine(frame.canvas, INT32_MAX, 5, INT32_MIN, 5, White);
+    DrawLine(frame.canvas, -2000000000, 240, 2000000000, 240, White);
     EXPECT_EQ(frame.At(0, 240), 0x00FFFFFFu);
     EXPECT_EQ(frame.At(639, 240), 0x00FFFFFFu);
 }
 
 TEST(DrawLine, TruncatedSlopeExamples) {
     test::Frame frame;
-    DrawLine(0, 0, 3, 1, White);
+    DrawLine(frame.canvas, 0, 0, 3, 1, White);
     EXPECT_EQ(Lit(frame), (Points{{0, 0}, {1, 0}, {2, 0}, {3, 0}}));
 
     test::Frame other;
-    DrawLine(0, 1, 3, 0, White);
+    DrawLine(other.canvas, 0, 1, 3, 0, White);
     EXPECT_EQ(Lit(other), (Points{{0, 1}, {1, 0}, {2, 0}, {3, 0}}));
 }
 
 TEST(DrawLine, DiagonalIsYMajorAndSinglePointPlotsOnePixel) {
     test::Frame frame;
-    DrawLine(10, 10, 13, 13, White);
+    DrawLine(frame.canvas, 10, 10, 13, 13, White);
     EXPECT_EQ(Lit(frame), (Points{{10, 10}, {11, 11}, {12, 12}, {13, 13}}));
     test::Frame dot;
-    DrawLine(5, 7, 5, 7, White);
-    DrawLineEvery2(6, 7, 6, 7, White);
-    DrawLineEvery3(7, 7, 7, 7, White);
-    DrawLineEveryN(8, 7, 8, 7, 9, White);
+    DrawLine(dot.canvas, 5, 7, 5, 7, White);
+    DrawLineEvery2(dot.canvas, 6, 7, 6, 7, White);
+    DrawLineEvery3(dot.canvas, 7, 7, 7, 7, White);
+    DrawLineEveryN(dot.canvas, 8, 7, 8, 7, 9, White);
     EXPECT_EQ(Lit(dot), (Points{{5, 7}, {6, 7}, {7, 7}, {8, 7}}));
 }
 
@@ -87,9 +87,9 @@ TEST(DrawLine, EndpointOrderDoesNotMatterInside) {
         {17, 300, 611, 42}, {5, 5, 400, 470}, {600, 2, 3, 9}, {0, 0, 639, 479}};
     for (const auto& c : cases) {
         test::Frame forward;
-        DrawLine(c[0], c[1], c[2], c[3], White);
+        DrawLine(forward.canvas, c[0], c[1], c[2], c[3], White);
         test::Frame backward;
-        DrawLine(c[2], c[3], c[0], c[1], White);
+        DrawLine(backward.canvas, c[2], c[3], c[0], c[1], White);
         EXPECT_EQ(Lit(forward), Lit(backward)) << c[0] << "," << c[1] << " " << c[2] << "," << c[3];
     }
 }
@@ -97,11 +97,10 @@ TEST(DrawLine, EndpointOrderDoesNotMatterInside) {
 TEST(DrawLine, WritesOnlyTheColourAndOnlyInsideTheFrame) {
     // With a wider row stride, the bytes past each row's 640th pixel stay untouched.
     std::vector<uint32_t> wide(size_t{700} * 480, 0xDEADBEEF);
-    RenderTarget = wide.data();
-    RowStride = 700;
+    const Canvas canvas{wide.data(), 700};
     const ColorTriple pink = {255, 0, 132};
-    DrawLine(-300, -200, 900, 700, pink);
-    DrawLine(900, -50, -70, 600, pink);
+    DrawLine(canvas, -300, -200, 900, 700, pink);
+    DrawLine(canvas, 900, -50, -70, 600, pink);
     for (int32_t y = 0; y < 480; ++y)
         for (int32_t x = 640; x < 700; ++x) ASSERT_EQ(wide[size_t(y) * 700 + x], 0xDEADBEEFu);
     // The first endpoint's left and top bits are both applied (to (0, 25), then (-33, 0)); the
@@ -112,39 +111,39 @@ TEST(DrawLine, WritesOnlyTheColourAndOnlyInsideTheFrame) {
 
 TEST(DottedLines, StepExamples) {
     test::Frame a;
-    DrawLineEvery2(0, 0, 1, 0, White);
+    DrawLineEvery2(a.canvas, 0, 0, 1, 0, White);
     EXPECT_EQ(Lit(a), (Points{{0, 0}}));
     test::Frame b;
-    DrawLineEvery2(0, 0, 2, 0, White);
+    DrawLineEvery2(b.canvas, 0, 0, 2, 0, White);
     EXPECT_EQ(Lit(b), (Points{{0, 0}, {2, 0}}));
     test::Frame c;
-    DrawLineEvery3(5, 0, 0, 0, White);
+    DrawLineEvery3(c.canvas, 5, 0, 0, 0, White);
     EXPECT_EQ(Lit(c), (Points{{0, 0}, {3, 0}}));
     test::Frame d;
-    DrawLineEveryN(0, 0, 4, 0, 100, White);
+    DrawLineEveryN(d.canvas, 0, 0, 4, 0, 100, White);
     EXPECT_EQ(Lit(d), (Points{{0, 0}}));
     test::Frame e;
-    DrawLineEveryN(0, 10, 0, 0, 4, White);
+    DrawLineEveryN(e.canvas, 0, 10, 0, 0, 4, White);
     EXPECT_EQ(Lit(e), (Points{{0, 0}, {0, 4}, {0, 8}}));
 }
 
 TEST(DottedLines, PatternIsAnchoredAtTheClippedEnd) {
     // From x = -3 the dots start at the clipped end x = 0, not at the original endpoint.
     test::Frame frame;
-    DrawLineEvery2(-3, 100, 6, 100, White);
+    DrawLineEvery2(frame.canvas, -3, 100, 6, 100, White);
     EXPECT_EQ(Lit(frame), (Points{{0, 100}, {2, 100}, {4, 100}, {6, 100}}));
 }
 
 TEST(DottedLines, PixelCounts) {
     for (int32_t n : {0, 1, 2, 3, 7, 100, 639}) {
         test::Frame f2;
-        DrawLineEvery2(0, 0, n, 0, White);
+        DrawLineEvery2(f2.canvas, 0, 0, n, 0, White);
         EXPECT_EQ(f2.CountNonZero(), (n + 2) / 2) << n;
         test::Frame f3;
-        DrawLineEvery3(0, 0, n, 0, White);
+        DrawLineEvery3(f3.canvas, 0, 0, n, 0, White);
         EXPECT_EQ(f3.CountNonZero(), (n + 3) / 3) << n;
         test::Frame f5;
-        DrawLineEveryN(0, 0, n, 0, 5, White);
+        DrawLineEveryN(f5.canvas, 0, 0, n, 0, 5, White);
         EXPECT_EQ(f5.CountNonZero(), n / 5 + 1) << n;
     }
 }
@@ -154,9 +153,8 @@ TEST(DottedLines, SteepDotsOnAWideStride) {
     // own row, with the minor coordinate stepped in 16.16 from the upper endpoint.
     constexpr int32_t Stride = 700;
     std::vector<uint32_t> wide(size_t{Stride} * 480, 0);
-    RenderTarget = wide.data();
-    RowStride = Stride;
-    DrawLineEvery3(40, 470, 10, 0, White);
+    const Canvas canvas{wide.data(), Stride};
+    DrawLineEvery3(canvas, 40, 470, 10, 0, White);
     const int32_t slope = 30 * 65536 / 470;
     long lit = 0;
     for (int32_t y = 0; y < 480; ++y)
