@@ -1,4 +1,6 @@
 // Which routine draws each effect number, and the effects' set-up at start.
+#include <type_traits>
+
 #include "effects/effects.h"
 #include "timeline/scheduler.h"
 
@@ -9,66 +11,45 @@ const int32_t EffectOrder[EffectCount] = {5, 1, 2, 3, 10, 6, 9, 7, 8, 13, 12};
 
 namespace {
 
-// Each effect's routine with its own state (and the trail head for the two that share it).
-int32_t FractalTrailSlot(Effects& e, const Canvas& c, Random&, int32_t t, int32_t el, int32_t n,
-                         int32_t v) {
-    return DrawFractalTrail(e.fractalTrail, e.trailHead, c, t, el, n, v);
+// An effect's routine called with its own state from the run's effects, and with the random
+// sequence where it draws from it.
+template <auto State, auto Draw>
+int32_t Slot(Effects& effects, const Canvas& canvas, Random& random, int32_t trigger,
+             int32_t elapsed, int32_t note, int32_t volume) {
+    auto& state = effects.*State;
+    if constexpr (std::is_invocable_v<decltype(Draw), decltype(state), const Canvas&, Random&,
+                                      int32_t, int32_t, int32_t, int32_t>)
+        return Draw(state, canvas, random, trigger, elapsed, note, volume);
+    else
+        return Draw(state, canvas, trigger, elapsed, note, volume);
 }
-int32_t RingWebSlot(Effects& e, const Canvas& c, Random& r, int32_t t, int32_t el, int32_t n,
-                    int32_t v) {
-    return DrawRingWeb(e.ringWeb, c, r, t, el, n, v);
+
+// The two effects that share the trail's head point.
+int32_t FractalTrailSlot(Effects& effects, const Canvas& canvas, Random&, int32_t trigger,
+                         int32_t elapsed, int32_t note, int32_t volume) {
+    return DrawFractalTrail(effects.fractalTrail, effects.trailHead, canvas, trigger, elapsed, note,
+                            volume);
 }
-int32_t ParticleChainSlot(Effects& e, const Canvas& c, Random& r, int32_t t, int32_t el, int32_t n,
-                          int32_t v) {
-    return DrawParticleChain(e.particleChain, e.trailHead, c, r, t, el, n, v);
-}
-int32_t SpiralSweepSlot(Effects& e, const Canvas& c, Random&, int32_t t, int32_t el, int32_t n,
-                        int32_t v) {
-    return DrawSpiralSweep(e.spiralSweep, c, t, el, n, v);
-}
-int32_t RisingChainSlot(Effects& e, const Canvas& c, Random& r, int32_t t, int32_t el, int32_t n,
-                        int32_t v) {
-    return DrawRisingChain(e.risingChain, c, r, t, el, n, v);
-}
-int32_t RayBurstSlot(Effects& e, const Canvas& c, Random& r, int32_t t, int32_t el, int32_t n,
-                     int32_t v) {
-    return DrawRayBurst(e.rayBurst, c, r, t, el, n, v);
-}
-int32_t CircleFlowerSlot(Effects& e, const Canvas& c, Random&, int32_t t, int32_t el, int32_t n,
-                         int32_t v) {
-    return DrawCircleFlower(e.circleFlower, c, t, el, n, v);
-}
-int32_t DriftingChainsSlot(Effects& e, const Canvas& c, Random& r, int32_t t, int32_t el, int32_t n,
-                           int32_t v) {
-    return DrawDriftingChains(e.driftingChains, c, r, t, el, n, v);
-}
-int32_t LightningSlot(Effects& e, const Canvas& c, Random& r, int32_t t, int32_t el, int32_t n,
-                      int32_t v) {
-    return DrawLightning(e.lightning, c, r, t, el, n, v);
-}
-int32_t SpinningWebSlot(Effects& e, const Canvas& c, Random& r, int32_t t, int32_t el, int32_t n,
-                        int32_t v) {
-    return DrawSpinningWeb(e.spinningWeb, c, r, t, el, n, v);
-}
-int32_t CrosshairTargetsSlot(Effects& e, const Canvas& c, Random& r, int32_t t, int32_t el,
-                             int32_t n, int32_t v) {
-    return DrawCrosshairTargets(e.crosshairTargets, c, r, t, el, n, v);
+int32_t ParticleChainSlot(Effects& effects, const Canvas& canvas, Random& random, int32_t trigger,
+                          int32_t elapsed, int32_t note, int32_t volume) {
+    return DrawParticleChain(effects.particleChain, effects.trailHead, canvas, random, trigger,
+                             elapsed, note, volume);
 }
 
 // Numbers without an effect (4, 11, and 0 and 14 on) have no routine and are never drawn.
 constexpr EffectDrawTable MakeDrawRoutineTable() {
     EffectDrawTable table{};
     table[1] = FractalTrailSlot;
-    table[2] = RingWebSlot;
+    table[2] = Slot<&Effects::ringWeb, DrawRingWeb>;
     table[3] = ParticleChainSlot;
-    table[5] = SpiralSweepSlot;
-    table[6] = RisingChainSlot;
-    table[7] = RayBurstSlot;
-    table[8] = CircleFlowerSlot;
-    table[9] = DriftingChainsSlot;
-    table[10] = LightningSlot;
-    table[12] = SpinningWebSlot;
-    table[13] = CrosshairTargetsSlot;
+    table[5] = Slot<&Effects::spiralSweep, DrawSpiralSweep>;
+    table[6] = Slot<&Effects::risingChain, DrawRisingChain>;
+    table[7] = Slot<&Effects::rayBurst, DrawRayBurst>;
+    table[8] = Slot<&Effects::circleFlower, DrawCircleFlower>;
+    table[9] = Slot<&Effects::driftingChains, DrawDriftingChains>;
+    table[10] = Slot<&Effects::lightning, DrawLightning>;
+    table[12] = Slot<&Effects::spinningWeb, DrawSpinningWeb>;
+    table[13] = Slot<&Effects::crosshairTargets, DrawCrosshairTargets>;
     return table;
 }
 
