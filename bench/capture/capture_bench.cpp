@@ -62,12 +62,13 @@ const std::string& TunePath() {
 // Frames DenseFirst on of a capture run of the default tune, as the screen showed them.
 std::vector<uint8_t> Dense;
 
-void KeepDense(void*, uint64_t number) {
+void KeepDense(void*, const orv::Platform& platform, uint64_t number) {
     if (number < DenseFirst || number >= DenseFirst + DenseCount) return;
     uint8_t* out = Dense.data() + (number - DenseFirst) * FrameBytes;
     for (int32_t y = 0; y < SourceHeight; ++y)
         std::memcpy(out + size_t(y) * SourceWidth * 4,
-                    orv::headless::ShownSurface() + size_t(y) * size_t(orv::headless::Pitch()),
+                    orv::headless::ShownSurface(platform) +
+                        size_t(y) * size_t(orv::headless::Pitch(platform)),
                     SourceWidth * 4);
 }
 
