@@ -5,13 +5,9 @@
 #   scripts/ci_package.sh [BUILD_DIR]   (default: build/release)
 set -euo pipefail
 cd "$(dirname "$0")/.."
+source scripts/lib.sh
 build=${1:-build/release}
-command -v dpkg-shlibdeps > /dev/null || {
-    sudo=""
-    [ "$(id -u)" -ne 0 ] && sudo="sudo"
-    $sudo apt-get update -qq
-    DEBIAN_FRONTEND=noninteractive $sudo apt-get install -y -qq --no-install-recommends dpkg-dev
-}
+need_packages dpkg-dev
 
 cmake --build "$build" -j "${ORV_JOBS:-2}"
 rm -rf "$build/package"

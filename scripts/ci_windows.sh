@@ -8,26 +8,16 @@
 #                                               orv-tune and orv-e2e-module built there)
 set -euo pipefail
 cd "$(dirname "$0")/.."
+source scripts/lib.sh
 root=$PWD
 native=$(cd "${1:-build/release}" && pwd)
 build=$root/build/windows-build
 work=$root/build/windows-test
 secs() { date +%s.%N; }
 took() { awk -v a="$1" -v b="$(secs)" 'BEGIN { printf "%.1f s", b - a }'; }
-step() { printf '\n== %s\n' "$*"; }
-
 
 packages=(xvfb xauth xdotool imagemagick pulseaudio)
-missing=()
-for p in "${packages[@]}"; do
-  dpkg-query -W -f='${Status}' "$p" 2>/dev/null | grep -q "ok installed" || missing+=("$p")
-done
-if [ ${#missing[@]} -gt 0 ]; then
-  sudo=""
-  [ "$(id -u)" -ne 0 ] && sudo="sudo"
-  $sudo apt-get update -qq
-  DEBIAN_FRONTEND=noninteractive $sudo apt-get install -y -qq --no-install-recommends "${missing[@]}"
-fi
+need_packages "${packages[@]}"
 
 # A private Wine prefix; the desktop's .NET and HTML engines are never wanted.
 export WINEPREFIX=$root/build/windows-wine WINEARCH=win64 WINEDEBUG=-all

@@ -3,6 +3,7 @@
 # ("scripts/deps.sh run"), or also to run every test (the default), or to build and test the page
 # ("scripts/deps.sh web").
 set -euo pipefail
+source "$(dirname "$0")/lib.sh"
 packages=(cmake g++ make pkg-config libsdl2-dev libxmp-dev libdeflate-dev libgtest-dev libbenchmark-dev)
 if [ "${1:-test}" = web ]; then
   # The page: Debian's Emscripten, libxmp's source (dpkg-source), Chromium and node for its tests.
@@ -12,13 +13,4 @@ elif [ "${1:-test}" != run ]; then
   packages+=(clang libclang-rt-14-dev clang-format xvfb xauth xdotool x11-apps imagemagick sox
              libavcodec-dev libavformat-dev libswresample-dev libavutil-dev zlib1g-dev)
 fi
-missing=()
-for p in "${packages[@]}"; do
-  dpkg-query -W -f='${Status}' "$p" 2>/dev/null | grep -q "ok installed" || missing+=("$p")
-done
-[ ${#missing[@]} -eq 0 ] && exit 0
-echo "Installing: ${missing[*]}"
-sudo=""
-[ "$(id -u)" -ne 0 ] && sudo="sudo"
-$sudo apt-get update -qq
-DEBIAN_FRONTEND=noninteractive $sudo apt-get install -y -qq --no-install-recommends "${missing[@]}"
+need_packages "${packages[@]}"

@@ -5,10 +5,9 @@
 # build under Wine.
 set -euo pipefail
 cd "$(dirname "$0")/.."
+source scripts/lib.sh
 ./scripts/deps.sh
 jobs=${ORV_JOBS:-2}
-
-step() { printf '\n== %s\n' "$*"; }
 
 step "build and test (warnings are errors)"
 cmake -S . -B build/release -DCMAKE_BUILD_TYPE=RelWithDebInfo -DORV_WERROR=ON > /dev/null

@@ -5,6 +5,7 @@
 # The build folder is build/windows-build; scripts/ci_windows.sh runs its tests under Wine.
 set -euo pipefail
 cd "$(dirname "$0")/.."
+source scripts/lib.sh
 root=$PWD
 jobs=${ORV_JOBS:-2}
 deps=$root/build/windows-deps
@@ -13,20 +14,8 @@ out=$root/build/windows
 build=$root/build/windows-build
 triplet=x86_64-w64-mingw32
 
-step() { printf '\n== %s\n' "$*"; }
-
 packages=(cmake make pkg-config g++-mingw-w64-x86-64-posix wine64 wine dpkg-dev libgtest-dev)
-missing=()
-for p in "${packages[@]}"; do
-  dpkg-query -W -f='${Status}' "$p" 2>/dev/null | grep -q "ok installed" || missing+=("$p")
-done
-if [ ${#missing[@]} -gt 0 ]; then
-  step "installing ${missing[*]}"
-  sudo=""
-  [ "$(id -u)" -ne 0 ] && sudo="sudo"
-  $sudo apt-get update -qq
-  DEBIAN_FRONTEND=noninteractive $sudo apt-get install -y -qq --no-install-recommends "${missing[@]}"
-fi
+need_packages "${packages[@]}"
 
 start=$(date +%s)
 if [ ! -f "$prefix/lib/libxmp.a" ]; then
