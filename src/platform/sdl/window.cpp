@@ -18,6 +18,35 @@ void KeepError(Platform& platform, const char* what) {
     platform.error += SDL_GetError();
 }
 
+// The largest window side the picture is shown in: what the renderer can draw into, and never
+// more than MaxWindowSide. Another client can size the window at will (up to X's 32767 or
+// 65535); SDL's presents fail inside Xlib or xcb long before that.
+constexpr int MaxWindowSide = 16384;
+
+namespace {
+void LargestWindow(const Platform& p, int* width, int* height) {
+    *width = *height = MaxWindowSide;
+    SDL_RendererInfo info;
+    if (p.device.alive && SDL_GetRendererInfo(p.device.renderer, &info) == 0) {
+        if (info.max_texture_width > 0) *width = SDL_min(*width, info.max_texture_width);
+        if (info.max_texture_height > 0) *height = SDL_min(*height, info.max_texture_height);
+    }
+}
+} // namespace
+
+// A window made larger than that is given back the largest size; the window manager is told
+// the bound as well, so that it keeps to it where it can.
+void KeepWindowSizeBounded(Platform& p) {
+    if (!p.window.alive) return;
+    int maxWidth = 0, maxHeight = 0;
+    LargestWindow(p, &maxWidth, &maxHeight);
+    SDL_SetWindowMaximumSize(p.window.sdl, maxWidth, maxHeight);
+    int width = 0, height = 0;
+    SDL_GetWindowSize(p.window.sdl, &width, &height);
+    if (width > maxWidth || height > maxHeight)
+        SDL_SetWindowSize(p.window.sdl, SDL_min(width, maxWidth), SDL_min(height, maxHeight));
+}
+
 } // namespace sdl
 
 namespace {
@@ -114,6 +143,9 @@ void Translate(Platform& p, const SDL_Event& event) {
         }
         case SDL_WINDOWEVENT_ENTER:
             PostToWindow(p, WM_SETCURSOR, 0, 0);
+            break;
+        case SDL_WINDOWEVENT_SIZE_CHANGED:
+            sdl::KeepWindowSizeBounded(p);
             break;
         default:
             break;
