@@ -3,6 +3,13 @@
 // into a message only when the queue is otherwise empty.
 #include <SDL.h>
 
+#include <cstdint>
+#include <cstdio>
+#if defined(__linux__)
+#include <sys/resource.h>
+#include <unistd.h>
+#endif
+
 #include "platform/bass.h"
 #include "platform/sdl/state.h"
 #include "platform/sdl/x11_window.h"
@@ -82,6 +89,29 @@ bool EnsureVideo(Platform& p) {
     }
     p.videoUp = true;
     return true;
+}
+
+// Mesa's GL drivers take a few hundred megabytes of address space to start (llvmpipe: its
+// threads' stacks and code buffers), and crash inside their set-up when a limit (ulimit -v)
+// refuses it. Under a limit that leaves less than this, the picture goes through SDL's software
+// renderer instead, whose needs are the picture's own.
+constexpr uint64_t GlAddressSpace = uint64_t(768) << 20;
+
+bool RoomForGl() {
+#if defined(__linux__)
+    rlimit limit{};
+    if (::getrlimit(RLIMIT_AS, &limit) != 0 || limit.rlim_cur == RLIM_INFINITY) return true;
+    unsigned long long pages = 0;
+    std::FILE* statm = std::fopen("/proc/self/statm", "r");
+    if (statm == nullptr) return true;
+    const bool read = std::fscanf(statm, "%llu", &pages) == 1;
+    std::fclose(statm);
+    if (!read) return true;
+    const uint64_t used = uint64_t(pages) * uint64_t(::sysconf(_SC_PAGESIZE));
+    return limit.rlim_cur > used && limit.rlim_cur - used >= GlAddressSpace;
+#else
+    return true;
+#endif
 }
 
 WPARAM VirtualKey(SDL_Keycode key) {
@@ -218,7 +248,15 @@ HWND CreateWindowExA(Platform& p, const char*, const char* caption, int32_t widt
         width = 640;
         height = 480;
     }
-    p.window.sdl = SDL_CreateWindow(caption, x, y, width, height, flags | SDL_WINDOW_OPENGL);
+    const bool gl = RoomForGl();
+    // A renderer named in SDL_RENDER_DRIVER still wins over this hint.
+    // (SDL would otherwise still try GL to back the software renderer's window surface.)
+    if (!gl) {
+        SDL_SetHint(SDL_HINT_RENDER_DRIVER, "software");
+        SDL_SetHint(SDL_HINT_FRAMEBUFFER_ACCELERATION, "0");
+    }
+    if (gl)
+        p.window.sdl = SDL_CreateWindow(caption, x, y, width, height, flags | SDL_WINDOW_OPENGL);
     if (p.window.sdl == nullptr)
         p.window.sdl = SDL_CreateWindow(caption, x, y, width, height, flags);
     if (p.window.sdl == nullptr) {
