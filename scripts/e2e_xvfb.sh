@@ -244,6 +244,108 @@ else
     fail "an audio output that cannot start ends the run with status 4 (got $status)"
 fi
 
+# Run 9: a window sized beyond what can be shown is kept to what can, without a crash.
+orv_args=(--window)
+start_orv 9
+orv_args=()
+wait_window
+sleep 0.5
+xdotool windowsize "$(head -n1 "$work/wid")" 65535 65535 2> /dev/null || true
+sleep 1
+xdotool windowsize "$(head -n1 "$work/wid")" 32767 32767 2> /dev/null || true
+sleep 1
+if alive; then
+    kill -TERM "$orv_pid"
+    wait_orv 3
+fi
+if [ "$status" = 0 ]; then pass "windows sized 65535x65535 and 32767x32767 leave orv running"; else
+    fail "windows sized 65535x65535 and 32767x32767 leave orv running (got $status)"
+fi
+
+# Starts an X server of its own for the runs that kill theirs or need one each; sets display.
+private_xvfb=()
+start_private_xvfb() {
+    local xvfb_pid_main=$xvfb_pid display_main=$display
+    StartXvfb 160 199 640x480x24 "$work/xvfb-$1.log"
+    private_xvfb+=("$xvfb_pid")
+    private_pid=$xvfb_pid
+    xvfb_pid=$xvfb_pid_main
+    private_display=$display
+    display=$display_main
+}
+
+# Runs 10, 11: the X server killed during the intro and during the music ends the run with
+# status 2 and one line of orv's own (Xlib's default handler ended it with 1, the music's end).
+for phase in intro music; do
+    start_private_xvfb "$phase"
+    DISPLAY=$private_display start_orv "10$phase"
+    DISPLAY=$private_display wait_window || true
+    if [ "$phase" = intro ]; then sleep 1; else sleep 6.5; fi
+    kill "$private_pid"
+    wait_orv 10
+    wait "$private_pid" 2> /dev/null || true # its display number free again
+    if [ "$status" = 2 ] && [ "$(grep -cv '^ALSA' "$run_dir/out.log")" = 1 ] &&
+        grep -qx "orv: the connection to the display was lost" "$run_dir/out.log"; then
+        pass "the X server killed during the $phase ends the run with status 2 and one line"
+    else
+        fail "the X server killed during the $phase ends the run with status 2 and one line (got $status)"
+    fi
+done
+
+# Runs 12, 13: under an address-space limit the start either goes on or ends with the status
+# of a memory failure; never a crash in the GL driver's set-up nor Xlib's status 1.
+for mb in 150 400; do
+    run_dir="$work/run-ulimit$mb"
+    mkdir -p "$run_dir"
+    (cd "$run_dir" && ulimit -v $((mb * 1024)) && exec "$orv" > "$run_dir/out.log" 2>&1) &
+    orv_pid=$!
+    wait_orv 4
+    [ "$status" = running ] && kill -TERM "$orv_pid" && wait_orv 5
+    if [ "$status" = 0 ] || [ "$status" = 3 ]; then
+        pass "under ulimit -v $mb MB orv runs or ends with status 3 (got $status)"
+    else
+        fail "under ulimit -v $mb MB orv runs or ends with status 3 (got $status)"
+    fi
+done
+
+# Run 14: keys pressed as the music ends do not become the exit status: a one-second silent
+# WAV, Space and A sent around its end, 16 tries, four at a time on X servers of their own.
+wav_bytes=$((44100 * 4))
+le32() { printf '\\x%02x\\x%02x\\x%02x\\x%02x' $(($1 & 255)) $(($1 >> 8 & 255)) $(($1 >> 16 & 255)) $(($1 >> 24 & 255)); }
+printf "RIFF$(le32 $((wav_bytes + 36)))WAVEfmt $(le32 16)\x01\x00\x02\x00$(le32 44100)$(le32 $((44100 * 4)))\x04\x00\x10\x00data$(le32 $wav_bytes)" > "$work/short.wav"
+truncate -s $((wav_bytes + 44)) "$work/short.wav"
+keys_at_end() {
+    export DISPLAY=$1
+    local k
+    for k in 1 2 3 4; do
+        orv_args=("$work/short.wav")
+        start_orv "keys$2-$k"
+        rmdir "$run_dir/snap" # Space's snapshots are not kept
+        wait_window || true
+        sleep 5.5
+        for _ in $(seq 200); do
+            alive || break
+            xdotool key space a 2> /dev/null || true
+        done
+        wait_orv 5
+        echo "$status" >> "$work/keys.status"
+    done
+}
+: > "$work/keys.status"
+key_jobs=()
+for d in 1 2 3 4; do
+    start_private_xvfb "keys$d"
+    keys_at_end "$private_display" "$d" > /dev/null 2>&1 &
+    key_jobs+=($!)
+done
+wait "${key_jobs[@]}" || true
+if [ "$(grep -cx 1 "$work/keys.status")" = 16 ]; then
+    pass "Space and A pressed as the music ends: status 1 in 16 of 16 tries"
+else
+    fail "Space and A pressed as the music ends: status 1 in 16 of 16 tries (got $(sort "$work/keys.status" | uniq -c | tr -s ' \n' ' '))"
+fi
+kill "${private_xvfb[@]}" 2> /dev/null || true
+
 # Run 5 (--measure only): CPU use over 30 s, with $ORV_MEASURE_MODULE as the music if set
 # (else none: empty frames after the intro).
 if [ "$measure" = 1 ]; then

@@ -25,14 +25,21 @@ void KeepError(Platform& platform, const char* what) {
     platform.error += SDL_GetError();
 }
 
-// The largest window side the picture is shown in: what the renderer can draw into, and never
-// more than MaxWindowSide. Another client can size the window at will (up to X's 32767 or
-// 65535); SDL's presents fail inside Xlib or xcb long before that.
+// The largest window the picture is shown in: the size of the display it is on (nothing more
+// would be seen), within what the renderer can draw into, and never more than MaxWindowSide a
+// side. Another client can size the window at will (up to X's 65535); SDL's presents crash inside
+// Xlib or xcb long before that, and take seconds a frame well before that.
 constexpr int MaxWindowSide = 16384;
 
 namespace {
 void LargestWindow(const Platform& p, int* width, int* height) {
     *width = *height = MaxWindowSide;
+    SDL_Rect bounds;
+    const int index = SDL_GetWindowDisplayIndex(p.window.sdl);
+    if (index >= 0 && SDL_GetDisplayBounds(index, &bounds) == 0 && bounds.w > 0 && bounds.h > 0) {
+        *width = SDL_min(*width, bounds.w);
+        *height = SDL_min(*height, bounds.h);
+    }
     SDL_RendererInfo info;
     if (p.device.alive && SDL_GetRendererInfo(p.device.renderer, &info) == 0) {
         if (info.max_texture_width > 0) *width = SDL_min(*width, info.max_texture_width);
