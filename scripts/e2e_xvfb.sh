@@ -272,6 +272,13 @@ start_private_xvfb() {
     xvfb_pid=$xvfb_pid_main
     private_display=$display
     display=$display_main
+    # Its socket may be there before it answers.
+    for _ in $(seq 100); do
+        DISPLAY=$private_display xdotool getdisplaygeometry > /dev/null 2>&1 && return 0
+        sleep 0.1
+    done
+    echo "FAIL - the X server on $private_display does not answer"
+    exit 1
 }
 
 # Runs 10, 11: the X server killed during the intro and during the music ends the run with
