@@ -33,7 +33,8 @@ const orv::cli::Program Program{
     "Exit status:\n"
     "  0  quit (a key, the window closed, SIGTERM)\n"
     "  1  the end of the music\n"
-    "  2  display failure (no display, no window, no usable mode), or a bad command line\n"
+    "  2  display failure (no display, no window, no usable mode, the display lost), or a bad\n"
+    "     command line\n"
     "  3  memory failure\n"
     "  4  audio output failure\n"};
 
