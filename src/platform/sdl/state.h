@@ -145,8 +145,8 @@ namespace sdl {
 
 // Keeps SDL's reason for the last failure for PlatformError().
 void KeepError(Platform& platform, const char* what);
-// Gives a window sized beyond what the renderer (or any display) can take the largest size it
-// can, and tells the window manager that bound.
+// Gives a window sized beyond its display, or beyond what the renderer can draw into, the
+// largest size it can take, and tells the window manager that bound.
 void KeepWindowSizeBounded(Platform& platform);
 
 } // namespace sdl

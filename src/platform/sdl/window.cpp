@@ -255,15 +255,14 @@ HWND CreateWindowExA(Platform& p, const char*, const char* caption, int32_t widt
         width = 640;
         height = 480;
     }
-    const bool gl = RoomForGl();
-    // A renderer named in SDL_RENDER_DRIVER still wins over this hint.
-    // (SDL would otherwise still try GL to back the software renderer's window surface.)
-    if (!gl) {
+    if (RoomForGl()) {
+        p.window.sdl = SDL_CreateWindow(caption, x, y, width, height, flags | SDL_WINDOW_OPENGL);
+    } else {
+        // SDL's software renderer (one named in SDL_RENDER_DRIVER still wins), and no GL behind
+        // its window surface either.
         SDL_SetHint(SDL_HINT_RENDER_DRIVER, "software");
         SDL_SetHint(SDL_HINT_FRAMEBUFFER_ACCELERATION, "0");
     }
-    if (gl)
-        p.window.sdl = SDL_CreateWindow(caption, x, y, width, height, flags | SDL_WINDOW_OPENGL);
     if (p.window.sdl == nullptr)
         p.window.sdl = SDL_CreateWindow(caption, x, y, width, height, flags);
     if (p.window.sdl == nullptr) {
