@@ -8,7 +8,7 @@
 #
 # Needs the targets orv, orv-render and orv-e2e-module built in BUILD_DIR (orv-present-probe
 # too for --measure), and Xvfb, xdotool and ImageMagick (import, convert).
-set -u
+set -euo pipefail
 
 measure=0
 if [ "${1:-}" = "--measure" ]; then
@@ -26,7 +26,7 @@ pass() { echo "ok   - $*"; }
 fail() {
     echo "FAIL - $*"
     # What the program said explains most failures; show it with the check.
-    [ -n "${run_dir:-}" ] && [ -s "$run_dir/out.log" ] && sed 's/^/       /' "$run_dir/out.log" | head -n 20
+    [ -n "${run_dir:-}" ] && [ -s "$run_dir/out.log" ] && sed 's/^/       /' "$run_dir/out.log" | head -n 20 || true
     failures=$((failures + 1))
 }
 
@@ -83,8 +83,8 @@ wait_orv() {
     status=running
     for _ in $(seq $(($1 * 10))); do
         if ! kill -0 "$orv_pid" 2> /dev/null; then
-            wait "$orv_pid"
-            status=$?
+            status=0
+            wait "$orv_pid" || status=$?
             return
         fi
         sleep 0.1
@@ -110,7 +110,7 @@ if wait_window; then
 else
     fail "the window comes up"
 fi
-geometry=$(xdotool getwindowgeometry "$(head -n1 "$work/wid")" 2> /dev/null | grep Geometry)
+geometry=$(xdotool getwindowgeometry "$(head -n1 "$work/wid")" 2> /dev/null | grep Geometry || true)
 if [ "$geometry" = "  Geometry: 640x480" ]; then
     pass "the window covers the screen (640x480)"
 else
@@ -136,7 +136,7 @@ fi
 
 matched=
 for _ in 1 2 3; do
-    sum=$(screen_sum)
+    sum=$(screen_sum || true)
     if grep -qx "$sum" <<< "$intro_sums"; then
         matched=$(grep -nx "$sum" <<< "$intro_sums" | head -n1 | cut -d: -f1)
         break
@@ -156,7 +156,7 @@ if alive; then pass "Esc is ignored during the intro"; else fail "Esc is ignored
 # The module's first note comes 4.8 s into the music: until then the screen is black.
 now=$(date +%s.%N)
 sleep "$(awk -v s="$start" -v n="$now" 'BEGIN { w = s + 7.0 - n; print (w > 0 ? w : 0) }')"
-sum=$(screen_sum)
+sum=$(screen_sum || true)
 if [ "$sum" = "$cleared_sum" ]; then
     pass "after the intro the screen matches orv-render's cleared music-phase frame"
 else
@@ -188,7 +188,7 @@ fi
 
 # Run 3: a system key during the intro ends the run at once.
 start_orv 3
-wait_window
+wait_window || true
 sleep 0.5
 xdotool key alt
 wait_orv 3
@@ -198,7 +198,7 @@ fi
 
 # Run 4: SIGTERM from outside ends the run as a system key does.
 start_orv 4
-wait_window
+wait_window || true
 sleep 0.5
 kill -TERM "$orv_pid"
 wait_orv 3
@@ -208,9 +208,9 @@ fi
 
 # Run 6: the window destroyed by another client ends the run as closing it does, quietly.
 start_orv 6
-wait_window
+wait_window || true
 sleep 5.5
-xdotool windowclose "$(head -n1 "$work/wid")" 2> /dev/null
+xdotool windowclose "$(head -n1 "$work/wid")" 2> /dev/null || true
 wait_orv 3
 if [ "$status" = 0 ] && ! grep -q "X Error" "$run_dir/out.log"; then
     pass "a window destroyed from outside ends the run with status 0"
@@ -222,7 +222,7 @@ fi
 start_orv 7
 rm -f "$run_dir/orv.xm"
 mkfifo "$run_dir/orv.xm"
-wait_window
+wait_window || true
 sleep 6
 alive && xdotool key Escape
 wait_orv 3
@@ -244,32 +244,142 @@ else
     fail "an audio output that cannot start ends the run with status 4 (got $status)"
 fi
 
+# Run 9: a window sized beyond what can be shown is kept to what can, without a crash.
+orv_args=(--window)
+start_orv 9
+orv_args=()
+wait_window || true
+sleep 0.5
+xdotool windowsize "$(head -n1 "$work/wid")" 65535 65535 2> /dev/null || true
+sleep 1
+xdotool windowsize "$(head -n1 "$work/wid")" 32767 32767 2> /dev/null || true
+sleep 1
+if alive; then
+    kill -TERM "$orv_pid" 2> /dev/null || true
+    wait_orv 3
+fi
+if [ "$status" = 0 ]; then pass "windows sized 65535x65535 and 32767x32767 leave orv running"; else
+    fail "windows sized 65535x65535 and 32767x32767 leave orv running (got $status)"
+fi
+
+# Starts an X server of its own for the runs that kill theirs or need one each; sets display.
+start_private_xvfb() {
+    local xvfb_pid_main=$xvfb_pid display_main=$display
+    StartXvfb 160 199 640x480x24 "$work/xvfb-$1.log"
+    scratch_pids+=("$xvfb_pid")
+    private_pid=$xvfb_pid
+    xvfb_pid=$xvfb_pid_main
+    private_display=$display
+    display=$display_main
+    # Its socket may be there before it answers.
+    for _ in $(seq 100); do
+        DISPLAY=$private_display xdotool getdisplaygeometry > /dev/null 2>&1 && return 0
+        sleep 0.1
+    done
+    echo "FAIL - the X server on $private_display does not answer"
+    exit 1
+}
+
+# Runs 10, 11: the X server killed during the intro and during the music ends the run with
+# status 2 and one line of orv's own (Xlib's default handler ended it with 1, the music's end).
+for phase in intro music; do
+    start_private_xvfb "$phase"
+    DISPLAY=$private_display start_orv "10$phase"
+    DISPLAY=$private_display wait_window || true
+    if [ "$phase" = intro ]; then sleep 1; else sleep 6.5; fi
+    kill "$private_pid" 2> /dev/null || true
+    wait_orv 10
+    wait "$private_pid" 2> /dev/null || true # its display number free again
+    if [ "$status" = 2 ] && [ "$(grep -cv '^ALSA' "$run_dir/out.log")" = 1 ] &&
+        grep -qx "orv: the connection to the display was lost" "$run_dir/out.log"; then
+        pass "the X server killed during the $phase ends the run with status 2 and one line"
+    else
+        fail "the X server killed during the $phase ends the run with status 2 and one line (got $status)"
+    fi
+done
+
+# Runs 12, 13: under an address-space limit the start either goes on or ends with the status
+# of a memory failure; never a crash in the GL driver's set-up nor Xlib's status 1.
+for mb in 150 400; do
+    run_dir="$work/run-ulimit$mb"
+    mkdir -p "$run_dir"
+    (cd "$run_dir" && ulimit -v $((mb * 1024)) && exec "$orv" > "$run_dir/out.log" 2>&1) &
+    orv_pid=$!
+    wait_orv 4
+    if [ "$status" = running ]; then
+        kill -TERM "$orv_pid" 2> /dev/null || true
+        wait_orv 5
+    fi
+    if [ "$status" = 0 ] || [ "$status" = 3 ]; then
+        pass "under ulimit -v $mb MB orv runs or ends with status 3 (got $status)"
+    else
+        fail "under ulimit -v $mb MB orv runs or ends with status 3 (got $status)"
+    fi
+done
+
+# Run 14: keys pressed as the music ends do not become the exit status: a one-second silent
+# WAV, Space and A sent around its end, 16 tries, four at a time on X servers of their own.
+wav_bytes=$((44100 * 4))
+le32() { printf '\\x%02x\\x%02x\\x%02x\\x%02x' $(($1 & 255)) $(($1 >> 8 & 255)) $(($1 >> 16 & 255)) $(($1 >> 24 & 255)); }
+printf "RIFF$(le32 $((wav_bytes + 36)))WAVEfmt $(le32 16)\x01\x00\x02\x00$(le32 44100)$(le32 $((44100 * 4)))\x04\x00\x10\x00data$(le32 $wav_bytes)" > "$work/short.wav"
+truncate -s $((wav_bytes + 44)) "$work/short.wav"
+keys_at_end() {
+    export DISPLAY=$1
+    local k
+    for k in 1 2 3 4; do
+        orv_args=("$work/short.wav")
+        start_orv "keys$2-$k"
+        rmdir "$run_dir/snap" # Space's snapshots are not kept
+        wait_window || true
+        sleep 5.5
+        for _ in $(seq 200); do
+            alive || break
+            xdotool key space a 2> /dev/null || true
+        done
+        wait_orv 5
+        echo "$status" >> "$work/keys.status"
+    done
+}
+: > "$work/keys.status"
+key_jobs=()
+for d in 1 2 3 4; do
+    start_private_xvfb "keys$d"
+    keys_at_end "$private_display" "$d" > /dev/null 2>&1 &
+    key_jobs+=($!)
+done
+wait "${key_jobs[@]}" || true
+if [ "$(grep -cx 1 "$work/keys.status")" = 16 ]; then
+    pass "Space and A pressed as the music ends: status 1 in 16 of 16 tries"
+else
+    fail "Space and A pressed as the music ends: status 1 in 16 of 16 tries (got $(sort "$work/keys.status" | uniq -c | tr -s ' \n' ' '))"
+fi
+
 # Run 5 (--measure only): CPU use over 30 s, with $ORV_MEASURE_MODULE as the music if set
 # (else none: empty frames after the intro).
 if [ "$measure" = 1 ]; then
     start_orv 5
     rm -f "$run_dir/orv.xm"
     [ -n "${ORV_MEASURE_MODULE:-}" ] && cp "$ORV_MEASURE_MODULE" "$run_dir/orv.xm"
-    wait_window
+    wait_window || true
     sleep 1
     ticks=$(getconf CLK_TCK)
     cpu0=$(awk '{ print $14 + $15 }' "/proc/$orv_pid/stat")
     sleep 30
-    cpu1=$(awk '{ print $14 + $15 }' "/proc/$orv_pid/stat" 2> /dev/null)
+    cpu1=$(awk '{ print $14 + $15 }' "/proc/$orv_pid/stat" 2> /dev/null || true)
     if [ -n "$cpu1" ]; then
         echo "info - CPU use of orv over 30 s: $(awk -v a="$cpu0" -v b="$cpu1" -v t="$ticks" 'BEGIN { printf "%.1f%%", (b - a) / t / 30 * 100 }')"
     else
         echo "info - CPU use not measured: orv ended within 30 s"
     fi
-    kill -TERM "$orv_pid" 2> /dev/null
+    kill -TERM "$orv_pid" 2> /dev/null || true
     wait_orv 3
 fi
 orv_pid=
 
 # No display, and no driver named: the failure is printed at once with status 2 (SDL's
 # off-screen driver, which shows nothing, is not taken instead).
-out=$(cd "$work" && timeout 20 env -u DISPLAY -u WAYLAND_DISPLAY -u SDL_VIDEODRIVER "$orv" 2>&1)
-status=$?
+status=0
+out=$(cd "$work" && timeout 20 env -u DISPLAY -u WAYLAND_DISPLAY -u SDL_VIDEODRIVER "$orv" 2>&1) || status=$?
 if [ "$status" = 2 ] && grep -q FAILED <<< "$out"; then
     pass "without a display orv prints the failure and exits with status 2"
 else

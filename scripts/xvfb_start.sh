@@ -1,6 +1,9 @@
 # Sourced by the scripts that need an X screen. StartXvfb FIRST LAST SIZE LOG picks a free display
 # number in FIRST..LAST, starts Xvfb there with a SIZE screen (e.g. 640x480x24) logging to LOG,
 # waits up to 10 s for its socket, and sets display and xvfb_pid. Exits 1 when no number is free.
+# Every script that sources it runs under the same strict mode.
+set -euo pipefail
+
 StartXvfb() {
     display=
     local n
@@ -20,15 +23,18 @@ StartXvfb() {
 }
 
 # MakeScratch NAME makes a fresh folder /tmp/NAME.XXXXXX, sets work to it, and at exit kills the
-# processes in orv_pid and xvfb_pid (when set) and removes the folder.
+# processes in orv_pid, xvfb_pid and scratch_pids (when set) and removes the folder.
 MakeScratch() {
     work=$(mktemp -d "/tmp/$1.XXXXXX")
     xvfb_pid=
     orv_pid=
+    scratch_pids=()
     trap CleanScratch EXIT
 }
 CleanScratch() {
-    [ -n "$orv_pid" ] && kill "$orv_pid" 2> /dev/null
-    [ -n "$xvfb_pid" ] && kill "$xvfb_pid" 2> /dev/null
+    local pid
+    for pid in "$orv_pid" "$xvfb_pid" "${scratch_pids[@]}"; do
+        [ -z "$pid" ] || kill "$pid" 2> /dev/null || true
+    done
     rm -rf "$work"
 }

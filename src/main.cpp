@@ -2,8 +2,10 @@
 #include <cstdio>
 #include <cstring>
 #include <memory>
+#include <new>
 #include <string>
 #include <sys/stat.h>
+#include <unistd.h>
 
 #include "app/app.h"
 #include "cli/cli.h"
@@ -31,7 +33,8 @@ const orv::cli::Program Program{
     "Exit status:\n"
     "  0  quit (a key, the window closed, SIGTERM)\n"
     "  1  the end of the music\n"
-    "  2  display failure (no display, no window, no usable mode), or a bad command line\n"
+    "  2  display failure (no display, no window, no usable mode, the display lost), or a bad\n"
+    "     command line\n"
     "  3  memory failure\n"
     "  4  audio output failure\n"};
 
@@ -51,9 +54,18 @@ std::string DefaultMusic() {
     return Exists(installed) ? installed : local;
 }
 
+// Memory refused to the program's own allocations, on any thread, ends the run with the
+// status of a memory failure and one line, rather than an abort from an uncaught exception.
+void OnOutOfMemory() {
+    static constexpr char Line[] = "orv: out of memory\n";
+    [[maybe_unused]] const ssize_t written = ::write(STDERR_FILENO, Line, sizeof Line - 1);
+    ::_exit(3);
+}
+
 } // namespace
 
 int main(int argc, char** argv) {
+    std::set_new_handler(OnOutOfMemory);
     if (const int status = orv::cli::HelpOrVersion(Program, argc, argv); status >= 0) return status;
     const char* music = nullptr;
     bool windowed = false;

@@ -62,6 +62,12 @@ int ParseOptions(int argc, char** argv, Options& options) {
         const std::string flag = argv[i];
         const bool known =
             flag == "--script" || flag == "--mode" || flag == "--pitch" || flag == "--dump";
+        if (flag == "--music" || flag == "--syncs") {
+            return cli::UsageError(Program,
+                                   "%s belongs to 'orv-render --music FILE --syncs', which takes "
+                                   "no other option",
+                                   flag.c_str());
+        }
         if (!known) {
             return cli::IsOption(argv[i])
                        ? cli::UsageError(Program, "unknown option '%s'", flag.c_str())
@@ -90,10 +96,14 @@ int ParseOptions(int argc, char** argv, Options& options) {
     if (options.script.empty()) return cli::UsageError(Program, "--script is required");
     const int32_t rowBytes = FrameWidth * (options.mode == 0 ? 4 : options.mode == 1 ? 3 : 2);
     if (!pitchGiven) options.pitch = rowBytes;
-    if (options.pitch < rowBytes || (options.mode == 0 && options.pitch % 4 != 0)) {
+    if (options.pitch < rowBytes) {
         return cli::UsageError(Program, "--pitch %d is too small for mode %d (at least %d bytes%s)",
                                options.pitch, options.mode, rowBytes,
                                options.mode == 0 ? ", a multiple of 4" : "");
+    }
+    if (options.mode == 0 && options.pitch % 4 != 0) {
+        return cli::UsageError(Program, "--pitch %d is not a multiple of 4, as mode 0 needs",
+                               options.pitch);
     }
     return 0;
 }
@@ -142,6 +152,26 @@ bool ReadLine(std::FILE* file, std::string& line) {
         line.push_back(char(c));
     }
     return !line.empty();
+}
+
+// A script line as a message shows it: its first ShownBytes bytes, anything but printable ASCII
+// as \xHH (a NUL or a terminal's control sequence is shown, not sent), and how long it was
+// when it was cut.
+std::string ShownLine(const std::string& line) {
+    constexpr size_t ShownBytes = 80;
+    std::string shown;
+    for (size_t i = 0; i < line.size() && i < ShownBytes; ++i) {
+        const auto c = static_cast<unsigned char>(line[i]);
+        if (c >= 0x20 && c < 0x7F) {
+            shown.push_back(char(c));
+        } else {
+            char escaped[8];
+            std::snprintf(escaped, sizeof escaped, "\\x%02X", c);
+            shown += escaped;
+        }
+    }
+    if (line.size() > ShownBytes) shown += "... (" + std::to_string(line.size()) + " bytes)";
+    return shown;
 }
 
 int MakeDirectory(const std::string& path) {
@@ -202,7 +232,7 @@ int main(int argc, char** argv) {
             status = ExitBadUsage;
             std::fflush(stdout);
             std::fprintf(stderr, "orv-render: bad script line %lld: %s\n",
-                         static_cast<long long>(number), line.c_str());
+                         static_cast<long long>(number), ShownLine(line).c_str());
             break;
         }
     }

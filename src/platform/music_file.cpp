@@ -3,7 +3,6 @@
 #include <cerrno>
 #include <cstdio>
 #include <cstring>
-#include <sys/stat.h>
 
 namespace orv {
 
@@ -11,20 +10,20 @@ bool ReadMusicFile(const std::string& path, std::vector<uint8_t>& bytes, std::st
     bytes.clear();
     std::FILE* f = OpenRegularFile(path, why);
     if (!f) return false;
-    struct stat st {};
-    if (::fstat(::fileno(f), &st) != 0) {
+    uint64_t size = 0;
+    if (!MeasureFile(f, &size)) {
         std::fclose(f);
         return Fail(why, std::strerror(errno));
     }
-    if (st.st_size <= 0) {
+    if (size == 0) {
         std::fclose(f);
         return Fail(why, "empty file");
     }
-    if (uint64_t(st.st_size) > MaxMusicFileBytes) {
+    if (size > MaxMusicFileBytes) {
         std::fclose(f);
         return Fail(why, "file too large");
     }
-    bytes.resize(size_t(st.st_size));
+    bytes.resize(size_t(size));
     const size_t got = std::fread(bytes.data(), 1, bytes.size(), f);
     const bool failed = std::ferror(f) != 0;
     std::fclose(f);

@@ -23,6 +23,10 @@ std::FILE* OpenRegularFile(const std::string& path, std::string* why);
 // the stream's own position; returns how many were read (fewer at the end or on an error).
 size_t ReadFileAt(std::FILE* file, uint64_t offset, uint8_t* out, size_t count);
 
+// The size in bytes of a file opened by OpenRegularFile, in 64 bits on every system (the C
+// runtime's stat on Windows has 32). False when the system cannot say.
+bool MeasureFile(std::FILE* file, uint64_t* size);
+
 // Reads the regular file at `path` into `bytes`. False with a reason when it is missing, not a
 // regular file, unreadable, empty or larger than MaxMusicFileBytes.
 bool ReadMusicFile(const std::string& path, std::vector<uint8_t>& bytes, std::string* why);

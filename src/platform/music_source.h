@@ -28,7 +28,8 @@ class MusicSource {
     virtual size_t Render(int16_t* out, size_t frames, void (*onNote)(void*, const NoteStart&),
                           void* context) = 0;
     virtual bool Ended() const = 0;
-    // The output frame at which the music ended (valid once Ended()).
+    // The output frame at which the music ended (valid once Ended(); a WAV stream's from its
+    // opening).
     virtual uint64_t EndSample() const = 0;
 };
 

@@ -8,7 +8,6 @@
 #include <cerrno>
 #include <cstdio>
 #include <cstring>
-#include <sys/stat.h>
 #include <vector>
 
 #include "platform/music_file.h"
@@ -231,13 +230,13 @@ std::unique_ptr<MusicSource> OpenWav(const void* data, size_t size, std::string*
 std::unique_ptr<MusicSource> OpenWavFile(const std::string& path, std::string* why) {
     std::FILE* file = OpenRegularFile(path, why);
     if (file == nullptr) return nullptr;
-    struct stat st {};
-    if (::fstat(::fileno(file), &st) != 0 || st.st_size <= 0) {
+    uint64_t size = 0;
+    if (!MeasureFile(file, &size) || size == 0) {
         std::fclose(file);
         Fail(why, "empty file");
         return nullptr;
     }
-    return Open(std::make_unique<FileStore>(file, uint64_t(st.st_size)), why);
+    return Open(std::make_unique<FileStore>(file, size), why);
 }
 
 } // namespace orv

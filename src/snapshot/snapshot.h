@@ -31,7 +31,9 @@ inline FileStatus SaveSnapshotTga(const char* name, const uint32_t* pixels, int3
 std::string SnapshotName(int32_t n);
 
 // The snapshot step of a frame: saves the frame under counter's name, or under the next free
-// number when that name is taken. Returns the counter for the next snapshot.
-int32_t TakeSnapshot(const uint32_t* pixels, int32_t stride, int32_t counter);
+// number when that name is taken. Returns the counter for the next snapshot. A failure is
+// reported on standard error under the program's name.
+int32_t TakeSnapshot(const uint32_t* pixels, int32_t stride, int32_t counter,
+                     const char* program = "orv");
 
 } // namespace orv

@@ -64,7 +64,7 @@ std::string SnapshotName(int32_t n) {
     return result;
 }
 
-int32_t TakeSnapshot(const uint32_t* pixels, int32_t stride, int32_t counter) {
+int32_t TakeSnapshot(const uint32_t* pixels, int32_t stride, int32_t counter, const char* program) {
     // Existing snapshots are kept: the next number whose name is free is taken instead.
     constexpr int32_t MaxTries = 10000;
     int32_t n = counter;
@@ -76,7 +76,7 @@ int32_t TakeSnapshot(const uint32_t* pixels, int32_t stride, int32_t counter) {
         if (status != FileStatus::NameTaken) break;
     }
     if (status != FileStatus::Created)
-        std::fprintf(stderr, "orv: snapshot %s not saved: %s\n", name.c_str(), why.c_str());
+        std::fprintf(stderr, "%s: snapshot %s not saved: %s\n", program, name.c_str(), why.c_str());
     return n < INT32_MAX ? n + 1 : n;
 }
 

@@ -59,8 +59,8 @@ void RenderFrame(Timeline& timeline, FrameOutput& output, Platform& platform, vo
 
     if (timeline.snapshotRequest) {
         timeline.snapshotRequest = 0;
-        timeline.snapshotCounter =
-            TakeSnapshot(canvas.renderTarget, canvas.rowStride, timeline.snapshotCounter);
+        timeline.snapshotCounter = TakeSnapshot(canvas.renderTarget, canvas.rowStride,
+                                                timeline.snapshotCounter, timeline.programName);
     }
 
     FinishFrameOutput(output, surface, mode);

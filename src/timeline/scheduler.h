@@ -43,6 +43,7 @@ struct Timeline {
     uint8_t introPhase = 1;
     uint8_t snapshotRequest = 0;
     int32_t snapshotCounter = 0;
+    const char* programName = "orv"; // what the snapshot's messages start with
     Random random;
     Effects effects;
 };

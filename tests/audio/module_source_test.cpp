@@ -1,7 +1,13 @@
 #include "platform/music_source.h"
 
+#include <cstdio>
+#include <cstring>
+#include <filesystem>
+#include <fstream>
 #include <gtest/gtest.h>
 #include <random>
+
+#include "platform/music_file.h"
 
 #include "support/modules.h"
 
@@ -316,6 +322,50 @@ TEST(WavSource, FileIsReadAsItPlaysNotWhenOpened) {
         const int expected = k % 2 == 0 ? a : a + (b - a) / 2;
         ASSERT_EQ(p.audio[k * 2], expected) << "frame " << k;
         ASSERT_EQ(p.audio[k * 2 + 1], expected) << "frame " << k;
+    }
+}
+
+// Sizes past 2 and 4 GiB, which a 32-bit size takes as negative or modulo 2^32. The files are
+// sparse: only the header and the last frame are written.
+TEST(WavSource, FilesPastTwoAndFourGibibytesAreMeasuredAndReadWhole) {
+    struct Case {
+        uint64_t size;
+        uint32_t dataField; // the data chunk's length as the header gives it
+        uint64_t frames;    // 16-bit stereo at 44100 Hz: four bytes a frame, played unconverted
+    };
+    constexpr uint64_t GiB = uint64_t(1) << 30;
+    for (const Case c : {Case{3 * GiB, uint32_t(3 * GiB - 44), (3 * GiB - 44) / 4},
+                         Case{9 * GiB / 2, 0xFFFFFFFFu, 0x3FFFFFFFu}}) {
+        SCOPED_TRACE(c.size);
+        std::vector<uint8_t> header = orv::testing::WavBytes(44100, 2, 16, {});
+        for (int k = 0; k < 4; ++k) header[40 + k] = uint8_t(c.dataField >> (8 * k));
+        const std::string path = orv::testing::WriteTempFile("big.wav", header);
+        std::error_code error;
+        std::filesystem::resize_file(path, c.size, error);
+        ASSERT_FALSE(error) << error.message();
+        const char last[4] = {0x11, 0x22, 0x33, 0x44};
+        {
+            std::fstream file(path, std::ios::in | std::ios::out | std::ios::binary);
+            file.seekp(std::streamoff(c.size - 4));
+            ASSERT_TRUE(file.write(last, 4));
+        }
+
+        std::string why;
+        auto source = orv::OpenWavFile(path, &why);
+        ASSERT_TRUE(source) << why;
+        EXPECT_EQ(source->EndSample(), c.frames);
+
+        std::FILE* file = orv::OpenRegularFile(path, &why);
+        ASSERT_NE(file, nullptr) << why;
+        uint64_t size = 0;
+        EXPECT_TRUE(orv::MeasureFile(file, &size));
+        EXPECT_EQ(size, c.size);
+        uint8_t tail[8] = {};
+        EXPECT_EQ(orv::ReadFileAt(file, c.size - 4, tail, sizeof tail), 4u);
+        EXPECT_EQ(std::memcmp(tail, last, 4), 0);
+        std::fclose(file);
+        source.reset();
+        std::filesystem::remove(path, error);
     }
 }
 

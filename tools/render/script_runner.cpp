@@ -35,6 +35,7 @@ ScriptRunner::~ScriptRunner() {
 
 bool ScriptRunner::Start() {
     SetVirtualTime(*platform_, 0);
+    demo_->timeline.programName = "orv-render";
     return PrepareRun(*demo_, pitch_, mode_) != 0;
 }
 

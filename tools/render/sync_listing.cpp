@@ -4,6 +4,11 @@
 #include <cinttypes>
 #include <cstring>
 #include <string>
+#ifdef _WIN32
+#include <io.h>
+#else
+#include <unistd.h>
+#endif
 
 #include "platform/music_file.h"
 #include "platform/music_source.h"
@@ -27,12 +32,27 @@ void PrintNote(void* context, const NoteStart& n) {
                  n.sample, n.instrument, n.note, n.volume);
 }
 
+bool StderrIsTerminal() {
+#ifdef _WIN32
+    return ::_isatty(::_fileno(stderr)) != 0;
+#else
+    return ::isatty(::fileno(stderr)) != 0;
+#endif
+}
+
+// A stream of hours or days takes minutes to play through: its progress is shown on the
+// terminal as one updating line (in whole percents, so it does not flood a slow terminal).
+// Nothing when standard error is a file or a pipe, or the music is shorter.
+constexpr uint64_t ProgressFromSamples = uint64_t(MusicSampleRate) * 600;
+
 } // namespace
 
 int ListMusicSyncs(const char* path, std::FILE* out) {
     // Like the demo: a stream when the file is one, else a module.
     std::string streamWhy, moduleWhy;
     std::unique_ptr<MusicSource> source = OpenWavFile(path, &streamWhy);
+    // A stream's length is known from its header (a module's only at its end).
+    const uint64_t length = source ? source->EndSample() : 0;
     if (!source) source = OpenModuleFile(path, &moduleWhy);
     if (!source) {
         const std::string& why = LooksLikeWav(path) ? streamWhy : moduleWhy;
@@ -40,7 +60,18 @@ int ListMusicSyncs(const char* path, std::FILE* out) {
         return 1;
     }
     static std::array<int16_t, 8192 * 2> buffer;
-    while (!source->Ended()) source->Render(buffer.data(), buffer.size() / 2, PrintNote, out);
+    const bool progress = length >= ProgressFromSamples && StderrIsTerminal();
+    uint64_t played = 0;
+    int shown = -1;
+    while (!source->Ended()) {
+        played += source->Render(buffer.data(), buffer.size() / 2, PrintNote, out);
+        const int percent = progress ? int(played * 100 / length) : -1;
+        if (percent != shown) {
+            std::fprintf(stderr, "\rorv-render: measuring %s: %d%%", path, percent);
+            shown = percent;
+        }
+    }
+    if (progress) std::fputc('\n', stderr);
     std::fprintf(out, "end sample=%" PRIu64 "\n", source->EndSample());
     return std::fflush(out) == 0 && !std::ferror(out) ? 0 : 1;
 }

@@ -45,6 +45,13 @@ size_t ReadFileAt(std::FILE* file, uint64_t offset, uint8_t* out, size_t count) 
     return done;
 }
 
+bool MeasureFile(std::FILE* file, uint64_t* size) {
+    struct stat st {};
+    if (::fstat(::fileno(file), &st) != 0 || st.st_size < 0) return false;
+    *size = uint64_t(st.st_size);
+    return true;
+}
+
 std::string ProgramDirectory() {
     char self[4096];
     const ssize_t length = ::readlink("/proc/self/exe", self, sizeof self - 1);

@@ -46,6 +46,7 @@ struct WindowWatch {
     // The handler that was there before, called for every other error, and put back when the
     // watch ends (Xlib's own type, cast back before it is called).
     void (*previous)() = nullptr;
+    void (*previousIO)() = nullptr; // the same for the I/O error handler
     std::atomic<bool> lost{false};
 };
 
@@ -144,6 +145,9 @@ namespace sdl {
 
 // Keeps SDL's reason for the last failure for PlatformError().
 void KeepError(Platform& platform, const char* what);
+// Gives a window sized beyond its display, or beyond what the renderer can draw into, the
+// largest size it can take, and tells the window manager that bound.
+void KeepWindowSizeBounded(Platform& platform);
 
 } // namespace sdl
 } // namespace orv

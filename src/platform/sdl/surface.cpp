@@ -99,6 +99,7 @@ DDResult DirectDrawCreate(Platform& platform, DisplayDevice** device) {
         return DDERR_GENERIC;
     }
     platform.device.alive = true;
+    sdl::KeepWindowSizeBounded(platform);
     *device = &platform.device;
     return DD_OK;
 }

@@ -3,6 +3,13 @@
 // into a message only when the queue is otherwise empty.
 #include <SDL.h>
 
+#include <cstdint>
+#include <cstdio>
+#if defined(__linux__)
+#include <sys/resource.h>
+#include <unistd.h>
+#endif
+
 #include "platform/bass.h"
 #include "platform/sdl/state.h"
 #include "platform/sdl/x11_window.h"
@@ -16,6 +23,42 @@ void KeepError(Platform& platform, const char* what) {
     platform.error = what;
     platform.error += ": ";
     platform.error += SDL_GetError();
+}
+
+// The largest window the picture is shown in: the size of the display it is on (nothing more
+// would be seen), within what the renderer can draw into, and never more than MaxWindowSide a
+// side. Another client can size the window at will (up to X's 65535); SDL's presents crash inside
+// Xlib or xcb long before that, and take seconds a frame well before that.
+constexpr int MaxWindowSide = 16384;
+
+namespace {
+void LargestWindow(const Platform& p, int* width, int* height) {
+    *width = *height = MaxWindowSide;
+    SDL_Rect bounds;
+    const int index = SDL_GetWindowDisplayIndex(p.window.sdl);
+    if (index >= 0 && SDL_GetDisplayBounds(index, &bounds) == 0 && bounds.w > 0 && bounds.h > 0) {
+        *width = SDL_min(*width, bounds.w);
+        *height = SDL_min(*height, bounds.h);
+    }
+    SDL_RendererInfo info;
+    if (p.device.alive && SDL_GetRendererInfo(p.device.renderer, &info) == 0) {
+        if (info.max_texture_width > 0) *width = SDL_min(*width, info.max_texture_width);
+        if (info.max_texture_height > 0) *height = SDL_min(*height, info.max_texture_height);
+    }
+}
+} // namespace
+
+// A window made larger than that is given back the largest size; the window manager is told
+// the bound as well, so that it keeps to it where it can.
+void KeepWindowSizeBounded(Platform& p) {
+    if (!p.window.alive) return;
+    int maxWidth = 0, maxHeight = 0;
+    LargestWindow(p, &maxWidth, &maxHeight);
+    SDL_SetWindowMaximumSize(p.window.sdl, maxWidth, maxHeight);
+    int width = 0, height = 0;
+    SDL_GetWindowSize(p.window.sdl, &width, &height);
+    if (width > maxWidth || height > maxHeight)
+        SDL_SetWindowSize(p.window.sdl, SDL_min(width, maxWidth), SDL_min(height, maxHeight));
 }
 
 } // namespace sdl
@@ -53,6 +96,29 @@ bool EnsureVideo(Platform& p) {
     }
     p.videoUp = true;
     return true;
+}
+
+// Mesa's GL drivers take a few hundred megabytes of address space to start (llvmpipe: its
+// threads' stacks and code buffers), and crash inside their set-up when a limit (ulimit -v)
+// refuses it. Under a limit that leaves less than this, the picture goes through SDL's software
+// renderer instead, whose needs are the picture's own.
+constexpr uint64_t GlAddressSpace = uint64_t(768) << 20;
+
+bool RoomForGl() {
+#if defined(__linux__)
+    rlimit limit{};
+    if (::getrlimit(RLIMIT_AS, &limit) != 0 || limit.rlim_cur == RLIM_INFINITY) return true;
+    unsigned long long pages = 0;
+    std::FILE* statm = std::fopen("/proc/self/statm", "r");
+    if (statm == nullptr) return true;
+    const bool read = std::fscanf(statm, "%llu", &pages) == 1;
+    std::fclose(statm);
+    if (!read) return true;
+    const uint64_t used = uint64_t(pages) * uint64_t(::sysconf(_SC_PAGESIZE));
+    return limit.rlim_cur > used && limit.rlim_cur - used >= GlAddressSpace;
+#else
+    return true;
+#endif
 }
 
 WPARAM VirtualKey(SDL_Keycode key) {
@@ -114,6 +180,9 @@ void Translate(Platform& p, const SDL_Event& event) {
         }
         case SDL_WINDOWEVENT_ENTER:
             PostToWindow(p, WM_SETCURSOR, 0, 0);
+            break;
+        case SDL_WINDOWEVENT_SIZE_CHANGED:
+            sdl::KeepWindowSizeBounded(p);
             break;
         default:
             break;
@@ -186,7 +255,14 @@ HWND CreateWindowExA(Platform& p, const char*, const char* caption, int32_t widt
         width = 640;
         height = 480;
     }
-    p.window.sdl = SDL_CreateWindow(caption, x, y, width, height, flags | SDL_WINDOW_OPENGL);
+    if (RoomForGl()) {
+        p.window.sdl = SDL_CreateWindow(caption, x, y, width, height, flags | SDL_WINDOW_OPENGL);
+    } else {
+        // SDL's software renderer (one named in SDL_RENDER_DRIVER still wins), and no GL behind
+        // its window surface either.
+        SDL_SetHint(SDL_HINT_RENDER_DRIVER, "software");
+        SDL_SetHint(SDL_HINT_FRAMEBUFFER_ACCELERATION, "0");
+    }
     if (p.window.sdl == nullptr)
         p.window.sdl = SDL_CreateWindow(caption, x, y, width, height, flags);
     if (p.window.sdl == nullptr) {

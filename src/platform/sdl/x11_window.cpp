@@ -2,6 +2,11 @@
 // report and end the process with status 1. The demo's own handler notes errors about missing
 // windows instead, and the window system turns them into a close request; other errors still go
 // to the handler that was there before.
+//
+// A connection to the display that breaks (the X server gone) is no error Xlib lets a program
+// outlive: its I/O error handler must not return. The default one prints Xlib's own report and
+// ends with status 1, the status of the music's end; the demo's ends the process with the status
+// of a display failure after one line of its own.
 #include "platform/sdl/x11_window.h"
 
 #include <SDL.h>
@@ -13,6 +18,7 @@
 #if ORV_HAVE_X11
 #include <SDL_syswm.h>
 #include <X11/Xlib.h>
+#include <unistd.h>
 #endif
 
 namespace orv::sdl {
@@ -41,6 +47,21 @@ int OnXError(Display* display, XErrorEvent* error) {
     const auto previous = reinterpret_cast<XErrorHandler>(watch->previous);
     return previous != nullptr ? previous(display, error) : 0;
 }
+
+// The display failure's status (the heart's ExitDisplayFailed; the platform layer cannot name it).
+constexpr int ExitDisplayLost = 2;
+
+[[noreturn]] void EndOnLostDisplay() {
+    // Called from deep inside Xlib, on whichever thread noticed: only async-signal-safe calls,
+    // and no exit handlers that could talk to the display again.
+    static constexpr char Line[] = "orv: the connection to the display was lost\n";
+    [[maybe_unused]] const ssize_t written = ::write(STDERR_FILENO, Line, sizeof Line - 1);
+    ::_exit(ExitDisplayLost);
+}
+
+int OnXIOError(Display*) {
+    EndOnLostDisplay();
+}
 } // namespace
 
 void BeginWindowWatch(Platform& platform) {
@@ -48,6 +69,7 @@ void BeginWindowWatch(Platform& platform) {
     // One watch at a time: a second one would take the first one's handler for the previous.
     if (Watching.load(std::memory_order_relaxed) != nullptr) return;
     watch.previous = reinterpret_cast<void (*)()>(XSetErrorHandler(OnXError));
+    watch.previousIO = reinterpret_cast<void (*)()>(XSetIOErrorHandler(OnXIOError));
     Watching.store(&watch, std::memory_order_release);
 }
 
@@ -62,9 +84,11 @@ void EndWindowWatch(Platform& platform) {
     WindowWatch& watch = platform.watch;
     if (Watching.load(std::memory_order_relaxed) != &watch) return;
     XSetErrorHandler(reinterpret_cast<XErrorHandler>(watch.previous));
+    XSetIOErrorHandler(reinterpret_cast<XIOErrorHandler>(watch.previousIO));
     Watching.store(nullptr, std::memory_order_release);
     watch.window = 0;
     watch.previous = nullptr;
+    watch.previousIO = nullptr;
 }
 #else
 void BeginWindowWatch(Platform&) {}

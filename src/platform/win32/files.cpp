@@ -150,6 +150,15 @@ size_t ReadFileAt(std::FILE* file, uint64_t offset, uint8_t* out, size_t count) 
     return done;
 }
 
+bool MeasureFile(std::FILE* file, uint64_t* size) {
+    const auto handle = reinterpret_cast<HANDLE>(::_get_osfhandle(::_fileno(file)));
+    LARGE_INTEGER bytes{};
+    if (handle == INVALID_HANDLE_VALUE || !::GetFileSizeEx(handle, &bytes) || bytes.QuadPart < 0)
+        return false;
+    *size = uint64_t(bytes.QuadPart);
+    return true;
+}
+
 std::string ProgramDirectory() {
     char self[MAX_PATH];
     const DWORD length = ::GetModuleFileNameA(nullptr, self, sizeof self);
