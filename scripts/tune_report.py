@@ -33,8 +33,11 @@ EFFECTS = [5, 1, 2, 3, 10, 6, 9, 7, 8, 13, 12]  # drawing order, bottom first
 EFFECT_NAMES = {5: "spiral", 1: "trail", 2: "ring web", 3: "particles", 10: "lightning",
                 6: "rising chain", 9: "drift chains", 7: "ray burst", 8: "flower",
                 13: "targets", 12: "spin web"}
+# The particles are born at the trail's head: they are measured over the trail, as the frames
+# in which a run with both instruments differs from a run with the trail alone.
+COMPANIONS = {3: 1}
 RHYTHM_INSTRUMENTS = {"bell": 8, "pluck": 2, "arp": 6}
-DEFAULT_SECTIONS = "intro:0 build:3 drop:6 breakdown:10 return:12 finale:14 end:17"
+DEFAULT_SECTIONS = "intro:0 build:3 drop:6 breakdown:10 return:12 finale:14 end:18"
 
 
 def run(cmd, **kw):
@@ -129,7 +132,7 @@ def ebur128(wav, start=None, end=None):
     peak = re.search(r"True peak:\s+Peak:\s+(-?[\d.]+|-inf) dBFS", summary)
     short = [(float(m.group(1)), float(m.group(2)))
              for m in re.finditer(r"t:\s*([\d.]+)\s.*?S:\s*(-?[\d.]+|-inf)", err)
-             if m.group(2) != "-inf"] if start is None else []
+             if m.group(2) != "-inf" and float(m.group(1)) >= 3] if start is None else []
     return integrated, float(peak.group(1)) if peak else None, short
 
 
@@ -178,7 +181,7 @@ def script_for(notes, end_sample, only=None):
         lines.append("time %d" % moment(k))
         while i < len(notes) and notes[i][0] <= heard:
             s, ins, note, vol = notes[i]
-            if ins < 32 and (only is None or ins == only):
+            if ins < 32 and (only is None or ins in only):
                 lines.append("sync %d %d %d" % (ins, note, vol))
             i += 1
         lines.append("frame")
@@ -187,10 +190,13 @@ def script_for(notes, end_sample, only=None):
     return "\n".join(lines) + "\n", frames
 
 
-def lit_frames(render, script, music_frames):
+def frame_crcs(render, script, music_frames):
     out = run([render, "--script", "-"], input=script.encode()).stdout.decode().split("\n")
-    crcs = [line.rsplit("crc=", 1)[1] for line in out if "crc=" in line]
-    return np.array([c != BLACK_CRC for c in crcs[-music_frames:]])
+    return [line.rsplit("crc=", 1)[1] for line in out if "crc=" in line][-music_frames:]
+
+
+def lit_frames(render, script, music_frames):
+    return np.array([c != BLACK_CRC for c in frame_crcs(render, script, music_frames)])
 
 
 def picture_figures(render, module, sections):
@@ -208,26 +214,35 @@ def picture_figures(render, module, sections):
     lit = lit_frames(render, script, len(times))
     f["black"] = float(1 - lit.mean())
     # The longest black stretch, leaving out the last second.
-    longest, run_start = 0.0, None
+    stretches, run_start = [], None
     for t, on in zip(times, lit):
         if t >= end / RATE - 1:
             break
         if not on and run_start is None:
             run_start = t
         if on and run_start is not None:
-            longest, run_start = max(longest, t - run_start), None
+            stretches.append((run_start, t - run_start))
+            run_start = None
     if run_start is not None:
-        longest = max(longest, min(times[-1], end / RATE - 1) - run_start)
-    f["black_longest"] = longest
+        stretches.append((run_start, min(times[-1], end / RATE - 1) - run_start))
+    f["black_longest"] = max([d for _, d in stretches], default=0.0)
+    f["stretches"] = [(float(a), float(d)) for a, d in stretches if d > 0.25]
     f["effects"] = {}
     on_screen = []
     for e in EFFECTS:
         fires = [s / RATE for s, ins, _, _ in notes if ins == e]
-        gaps = np.diff(fires + [end / RATE]) if fires else [end / RATE]
-        shown = lit_frames(render, script_for(notes, end, e)[0], len(times))
+        gaps = np.diff(fires + [end / RATE]) if fires else np.array([end / RATE])
+        if e in COMPANIONS:
+            base = frame_crcs(render, script_for(notes, end, {COMPANIONS[e]})[0], len(times))
+            both = frame_crcs(render, script_for(notes, end, {e, COMPANIONS[e]})[0], len(times))
+            shown = np.array([a != b for a, b in zip(base, both)])
+        else:
+            shown = lit_frames(render, script_for(notes, end, {e})[0], len(times))
         on_screen.append(shown)
         f["effects"][e] = {"fires": len(fires), "screen": float(shown.mean()),
-                           "gap": float(max(gaps)), "shown": shown}
+                           "gap": float(max(gaps)),
+                           "gap_at": float(fires[int(np.argmax(gaps))]) if fires else 0.0,
+                           "shown": shown}
     together = np.sum(on_screen, axis=0)
     f["together"] = together
     fin = [(a, b) for name, a, b in sections if name == "finale"]
@@ -361,10 +376,14 @@ def main():
     print("picture (orv-render, %d fps, music from %d ms)" % (FPS, timing()[1]))
     line("  all-black music frames <= 2%", "%.1f%%" % (100 * p["black"]), p["black"] <= 0.02)
     line("  longest black stretch <= 0.5 s", "%.2f s" % p["black_longest"], p["black_longest"] <= 0.5)
+    if p["stretches"]:
+        print("    black stretches over 0.25 s at: %s" % " ".join(
+            "%.1f (%.2f s)" % st for st in p["stretches"][:20]))
     for e in EFFECTS:
         x = p["effects"][e]
         line("  %2d %-12s fires>=30 screen 10-70%% gap<=20s" % (e, EFFECT_NAMES[e]),
-             "%4d  %4.1f%%  %5.1f s" % (x["fires"], 100 * x["screen"], x["gap"]),
+             "%4d  %4.1f%%  %5.1f s (at %.0f s)" % (x["fires"], 100 * x["screen"], x["gap"],
+                                                  x["gap_at"]),
              x["fires"] >= 30 and 0.10 <= x["screen"] <= 0.70 and x["gap"] <= 20)
     if "finale_8" in p:
         line("  finale frames with >= 8 effects >= 10%", "%.1f%% (all 11: %.1f%%)" %
