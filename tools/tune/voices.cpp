@@ -267,7 +267,7 @@ Signal DetunedSaws(int period, int cyclesPerLoop, int harmonics, double cutoff,
 xm::Instrument Pad() {
     const PitchFrame pitch{2, 49};
     const double weights[3] = {0.8, 1.0, 0.8};
-    const Signal s = DetunedSaws(pitch.Period(), 128, 48, 11.0, weights, 0xbadu);
+    const Signal s = DetunedSaws(pitch.Period(), 128, 48, 16.0, weights, 0xbadu);
     xm::Instrument ins = OneSample("pad", pitch, s, 0, uint32_t(s.size()));
     ins.volumeEnvelope = {{0, 0}, {14, 64}, {40, 52}, {90, 0}};
     ins.sustainPoint = 2;
