@@ -53,4 +53,23 @@ if(TARGET orv_xm)
                      $<TARGET_FILE:orv-tune-wav>)
     set_tests_properties(tune.tools_refuse_and_stream PROPERTIES TIMEOUT 120)
   endif()
+  # The tune's figures against their bounds (scripts/tune_report.sh, with ffmpeg and numpy): the
+  # default tune passes them, a flat tune fails them.
+  find_program(ORV_FFMPEG ffmpeg)
+  find_program(ORV_SYSTEM_PYTHON NAMES python3 PATHS /usr/bin NO_DEFAULT_PATH)
+  if(ORV_SYSTEM_PYTHON)
+    execute_process(COMMAND ${ORV_SYSTEM_PYTHON} -c "import numpy" RESULT_VARIABLE ORV_NO_NUMPY
+                    OUTPUT_QUIET ERROR_QUIET)
+  endif()
+  if(ORV_TESTS AND ORV_FFMPEG AND ORV_SYSTEM_PYTHON AND NOT ORV_NO_NUMPY AND TARGET orv-render
+     AND NOT EMSCRIPTEN AND NOT CMAKE_CROSSCOMPILING)
+    add_test(NAME tune.report_check_passes
+             COMMAND ${CMAKE_COMMAND} -E env ORV_BUILD=${CMAKE_BINARY_DIR}
+                     ${CMAKE_SOURCE_DIR}/scripts/tune_report.sh --check)
+    add_test(NAME tune.report_check_rejects_a_flat_tune
+             COMMAND ${CMAKE_SOURCE_DIR}/tests/tune/report_rejects.sh ${CMAKE_BINARY_DIR}
+                     ${CMAKE_SOURCE_DIR})
+    set_tests_properties(tune.report_check_passes tune.report_check_rejects_a_flat_tune
+                         PROPERTIES TIMEOUT 600)
+  endif()
 endif()

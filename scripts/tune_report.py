@@ -13,6 +13,9 @@ name starts at the order position given. The drop is the section named "drop", t
 one before it, the finale the one named "finale".
 
     tune_report.py --build DIR [--check] [--png FILE] [--sections SPEC] [MODULE]
+
+Exit status: 0, or with --check 0 when every figure is within its bounds; 1 when one is not
+(with --check); 2 when a tool or the command line failed.
 """
 
 import argparse
@@ -401,4 +404,10 @@ def main():
 
 
 if __name__ == "__main__":
-    sys.exit(main())
+    try:
+        sys.exit(main())
+    except subprocess.CalledProcessError as e:
+        # A tool that failed is not a figure out of bounds: status 2, as for a bad command line.
+        print("tune_report: %s failed (status %d): %s" % (os.path.basename(e.cmd[0]), e.returncode,
+              e.stderr.decode(errors="replace").strip()[:300]), file=sys.stderr)
+        sys.exit(2)
