@@ -314,7 +314,7 @@ def write_png(path, sound, picture, sections):
         for name, a, b in sections:
             args += ["-annotate", "+%d+14" % (x_of(a) + 3), name]
         args += ["-annotate", "+%d+%d" % (width - 110, height - 5), "%.0f s" % total]
-        run(args + [path])
+        run(args + ["-strip", path])  # no time stamps: the same tune gives the same bytes
     except (OSError, subprocess.CalledProcessError):
         pass
 
