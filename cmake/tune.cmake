@@ -25,12 +25,12 @@ if(TARGET orv_xm)
   target_link_libraries(orv_tune PUBLIC orv_xm)
 
   add_executable(orv-tune tools/tune/main.cpp)
-  target_link_libraries(orv-tune PRIVATE orv_tune)
+  target_link_libraries(orv-tune PRIVATE orv_tune orv_platform_common)
   target_include_directories(orv-tune PRIVATE ${CMAKE_SOURCE_DIR}/src)
 
   # Renders a module to WAV through libxmp, for listening and level measurements.
   add_executable(orv-tune-wav tools/tune/render_wav.cpp)
-  target_link_libraries(orv-tune-wav PRIVATE PkgConfig::XMP)
+  target_link_libraries(orv-tune-wav PRIVATE orv_platform_common PkgConfig::XMP)
   target_include_directories(orv-tune-wav PRIVATE ${CMAKE_SOURCE_DIR}/src)
 
   file(GLOB ORV_TUNE_TEST_SOURCES CONFIGURE_DEPENDS tests/tune/*.cpp)
@@ -45,5 +45,31 @@ if(TARGET orv_xm)
                      "-DEMULATOR=${CMAKE_CROSSCOMPILING_EMULATOR}"
                      -DOUT=${CMAKE_CURRENT_BINARY_DIR}/tune-check
                      -P ${CMAKE_SOURCE_DIR}/tests/tune/twice.cmake)
+  endif()
+  if(ORV_TESTS AND NOT EMSCRIPTEN AND NOT CMAKE_CROSSCOMPILING)
+    # Files that are not scores or modules are refused; the WAV writer streams.
+    add_test(NAME tune.tools_refuse_and_stream
+             COMMAND ${CMAKE_SOURCE_DIR}/tests/tune/check_tools.sh $<TARGET_FILE:orv-tune>
+                     $<TARGET_FILE:orv-tune-wav>)
+    set_tests_properties(tune.tools_refuse_and_stream PROPERTIES TIMEOUT 120)
+  endif()
+  # The tune's figures against their bounds (scripts/tune_report.sh, with ffmpeg and numpy): the
+  # default tune passes them, a flat tune fails them.
+  find_program(ORV_FFMPEG ffmpeg)
+  find_program(ORV_SYSTEM_PYTHON NAMES python3 PATHS /usr/bin NO_DEFAULT_PATH)
+  if(ORV_SYSTEM_PYTHON)
+    execute_process(COMMAND ${ORV_SYSTEM_PYTHON} -c "import numpy" RESULT_VARIABLE ORV_NO_NUMPY
+                    OUTPUT_QUIET ERROR_QUIET)
+  endif()
+  if(ORV_TESTS AND ORV_FFMPEG AND ORV_SYSTEM_PYTHON AND NOT ORV_NO_NUMPY AND TARGET orv-render
+     AND NOT EMSCRIPTEN AND NOT CMAKE_CROSSCOMPILING)
+    add_test(NAME tune.report_check_passes
+             COMMAND ${CMAKE_COMMAND} -E env ORV_BUILD=${CMAKE_BINARY_DIR}
+                     ${CMAKE_SOURCE_DIR}/scripts/tune_report.sh --check)
+    add_test(NAME tune.report_check_rejects_a_flat_tune
+             COMMAND ${CMAKE_SOURCE_DIR}/tests/tune/report_rejects.sh ${CMAKE_BINARY_DIR}
+                     ${CMAKE_SOURCE_DIR})
+    set_tests_properties(tune.report_check_passes tune.report_check_rejects_a_flat_tune
+                         PROPERTIES TIMEOUT 600)
   endif()
 endif()

@@ -1,15 +1,30 @@
 // orv-tune: writes the demo's default music, an XM module synthesised from the score.
 #include <cstdio>
-#include <fstream>
-#include <sstream>
 #include <string>
-
 #include <vector>
 
 #include "cli/cli.h"
+#include "platform/music_file.h"
 #include "tune/tune.h"
 
 namespace {
+
+// A score is a page of text; anything near this size is not one.
+constexpr size_t MaxScoreBytes = size_t(1) << 20;
+
+// Reads the score at `path`: a regular file of at most MaxScoreBytes. False with the reason.
+bool ReadScore(const char* path, std::string* text, std::string* why) {
+    std::FILE* f = orv::OpenRegularFile(path, why);
+    if (!f) return false;
+    text->assign(MaxScoreBytes + 1, '\0');
+    const size_t got = std::fread(text->data(), 1, text->size(), f);
+    const bool failed = std::ferror(f) != 0;
+    std::fclose(f);
+    text->resize(got);
+    if (failed) return orv::Fail(why, "read error");
+    if (got > MaxScoreBytes) return orv::Fail(why, "larger than 1 MiB, too large for a score");
+    return true;
+}
 
 const orv::cli::Program Program{
     "orv-tune",
@@ -41,14 +56,11 @@ int main(int argc, char** argv) {
     const char* output = operands[0];
     std::string score = tune::DefaultScore();
     if (operands.size() == 2) {
-        std::ifstream in(operands[1], std::ios::binary);
-        if (!in) {
-            std::fprintf(stderr, "orv-tune: cannot read %s\n", operands[1]);
+        std::string why;
+        if (!ReadScore(operands[1], &score, &why)) {
+            std::fprintf(stderr, "orv-tune: %s: %s\n", operands[1], why.c_str());
             return 1;
         }
-        std::ostringstream text;
-        text << in.rdbuf();
-        score = text.str();
     }
     xm::Module module;
     std::string why;

@@ -1,30 +1,76 @@
 // orv-tune-wav: plays a module once through libxmp (44100 Hz, stereo, 16-bit) into a WAV file,
-// to listen to the tune or measure it.
+// to listen to the tune or measure it. The sound goes to the file as it is made, so memory stays
+// small whatever the module's length.
 #include <xmp.h>
 
+#include <cerrno>
 #include <cstdint>
 #include <cstdio>
-#include <fstream>
-#include <iterator>
+#include <cstring>
 #include <string>
 #include <vector>
 
 #include "cli/cli.h"
+#include "platform/music_file.h"
+
+#ifdef _WIN32
+#include <fcntl.h>
+#include <io.h>
+#endif
 
 namespace {
-
-void Put(std::vector<uint8_t>& out, uint32_t v, int bytes) {
-    for (int i = 0; i < bytes; ++i) out.push_back(uint8_t(v >> (8 * i)));
-}
 
 const orv::cli::Program Program{
     "orv-tune-wav",
     "usage: orv-tune-wav [--] IN.xm OUT.wav\n"
     "       orv-tune-wav --help | --version\n"
-    "Plays a module once through libxmp (44100 Hz, stereo, 16-bit) into a WAV file.\n"
+    "Plays a module once through libxmp (44100 Hz, stereo, 16-bit) into a WAV file; OUT.wav '-'\n"
+    "is standard output.\n"
     "  --help     show this help and exit\n"
     "  --version  show the version and exit\n"
     "Exit status: 0 written, 1 failure, 2 bad command line.\n"};
+
+constexpr int Rate = 44100;
+// The data size field holds 32 bits.
+constexpr uint64_t MaxDataBytes = 0xffffffffu - 36;
+
+void Put(uint8_t* out, uint32_t v, int bytes) {
+    for (int i = 0; i < bytes; ++i) out[i] = uint8_t(v >> (8 * i));
+}
+
+// The 44-byte header of a WAV file holding dataBytes of sound.
+void Header(uint8_t* h, uint32_t dataBytes) {
+    std::memcpy(h, "RIFF", 4);
+    Put(h + 4, 36 + dataBytes, 4);
+    std::memcpy(h + 8, "WAVEfmt ", 8);
+    Put(h + 16, 16, 4);
+    Put(h + 20, 1, 2);
+    Put(h + 22, 2, 2);
+    Put(h + 24, Rate, 4);
+    Put(h + 28, Rate * 4, 4);
+    Put(h + 32, 4, 2);
+    Put(h + 34, 16, 2);
+    std::memcpy(h + 36, "data", 4);
+    Put(h + 40, dataBytes, 4);
+}
+
+// Plays the loaded module from its start to the end of its order list, handing each mixed
+// buffer to `sink` (null: only counts). Returns the bytes of sound, or more than MaxDataBytes
+// when the module plays too long for a WAV file (then it stops there).
+template <typename Sink> uint64_t Play(xmp_context ctx, Sink sink) {
+    uint64_t bytes = 0;
+    if (xmp_start_player(ctx, Rate, 0) != 0) return 0;
+    xmp_frame_info info;
+    while (xmp_play_frame(ctx) == 0) {
+        xmp_get_frame_info(ctx, &info);
+        if (info.loop_count > 0) break; // the order list has ended
+        bytes += uint64_t(info.buffer_size);
+        if (bytes > MaxDataBytes) break;
+        if (!sink(info.buffer, size_t(info.buffer_size))) break;
+    }
+    xmp_end_player(ctx);
+    return bytes;
+}
 
 } // namespace
 
@@ -39,51 +85,64 @@ int main(int argc, char** argv) {
                 return orv::cli::UsageError(Program, "unknown option '%s'", argv[i]);
     }
     if (argc - first != 2) return orv::cli::UsageError(Program, "expected IN.xm and OUT.wav");
-    argv += first - 1;
-    std::ifstream in(argv[1], std::ios::binary);
-    const std::vector<char> module((std::istreambuf_iterator<char>(in)),
-                                   std::istreambuf_iterator<char>());
+    const char* input = argv[first];
+    const char* output = argv[first + 1];
+
+    // Only a regular file is read: a FIFO or a device could block or never end.
+    std::vector<uint8_t> module;
+    std::string why;
+    if (!orv::ReadMusicFile(input, module, &why)) {
+        std::fprintf(stderr, "orv-tune-wav: %s: %s\n", input, why.c_str());
+        return 1;
+    }
     xmp_context ctx = xmp_create_context();
-    if (module.empty() ||
-        xmp_load_module_from_memory(ctx, module.data(), long(module.size())) != 0) {
-        std::fprintf(stderr, "orv-tune-wav: cannot load %s\n", argv[1]);
+    if (xmp_load_module_from_memory(ctx, module.data(), long(module.size())) != 0) {
+        std::fprintf(stderr, "orv-tune-wav: cannot load %s\n", input);
         xmp_free_context(ctx);
         return 1;
     }
-    std::vector<int16_t> pcm;
-    if (xmp_start_player(ctx, 44100, 0) == 0) {
-        xmp_frame_info info;
-        while (xmp_play_frame(ctx) == 0) {
-            xmp_get_frame_info(ctx, &info);
-            if (info.loop_count > 0) break; // the order list has ended
-            const int16_t* frame = static_cast<const int16_t*>(info.buffer);
-            pcm.insert(pcm.end(), frame, frame + info.buffer_size / 2);
-        }
-        xmp_end_player(ctx);
+    module = {};
+
+    const bool toStdout = std::strcmp(output, "-") == 0;
+#ifdef _WIN32
+    if (toStdout) _setmode(_fileno(stdout), _O_BINARY);
+#endif
+    std::FILE* out = toStdout ? stdout : std::fopen(output, "wb");
+    if (!out) {
+        std::fprintf(stderr, "orv-tune-wav: cannot write %s: %s\n", output, std::strerror(errno));
+        xmp_release_module(ctx);
+        xmp_free_context(ctx);
+        return 1;
     }
+    // The header states the length first. A file is patched once the length is known; a pipe
+    // cannot be, so for one the module is played twice, first only to measure it.
+    uint8_t header[44];
+    const bool seekable = std::fseek(out, 0, SEEK_SET) == 0;
+    uint64_t dataBytes = 0;
+    if (!seekable) dataBytes = Play(ctx, [](const void*, size_t) { return true; });
+    Header(header, uint32_t(dataBytes > MaxDataBytes ? 0 : dataBytes));
+    bool written = std::fwrite(header, 1, sizeof header, out) == sizeof header;
+    const uint64_t played = Play(ctx, [&](const void* buffer, size_t bytes) {
+        written = written && std::fwrite(buffer, 1, bytes, out) == bytes;
+        return written;
+    });
     xmp_release_module(ctx);
     xmp_free_context(ctx);
-
-    std::vector<uint8_t> wav;
-    const uint32_t dataBytes = uint32_t(pcm.size() * 2);
-    wav.insert(wav.end(), {'R', 'I', 'F', 'F'});
-    Put(wav, 36 + dataBytes, 4);
-    wav.insert(wav.end(), {'W', 'A', 'V', 'E', 'f', 'm', 't', ' '});
-    Put(wav, 16, 4);
-    Put(wav, 1, 2);
-    Put(wav, 2, 2);
-    Put(wav, 44100, 4);
-    Put(wav, 44100 * 4, 4);
-    Put(wav, 4, 2);
-    Put(wav, 16, 2);
-    wav.insert(wav.end(), {'d', 'a', 't', 'a'});
-    Put(wav, dataBytes, 4);
-    for (int16_t s : pcm) Put(wav, uint16_t(s), 2);
-    std::ofstream out(argv[2], std::ios::binary);
-    out.write(reinterpret_cast<const char*>(wav.data()), std::streamsize(wav.size()));
-    out.close(); // the last bytes reach the file here, and may fail to
-    if (!out) {
-        std::fprintf(stderr, "orv-tune-wav: cannot write %s\n", argv[2]);
+    const bool tooLong = played > MaxDataBytes;
+    if (written && seekable && !tooLong) {
+        Header(header, uint32_t(played));
+        written = std::fseek(out, 0, SEEK_SET) == 0 &&
+                  std::fwrite(header, 1, sizeof header, out) == sizeof header;
+    }
+    written = std::fflush(out) == 0 && std::ferror(out) == 0 && written;
+    if (!toStdout) written = std::fclose(out) == 0 && written;
+    if (tooLong) {
+        std::fprintf(stderr, "orv-tune-wav: %s plays longer than a WAV file can hold\n", input);
+        return 1;
+    }
+    if (!written) {
+        std::fprintf(stderr, "orv-tune-wav: cannot write %s\n",
+                     toStdout ? "standard output" : output);
         return 1;
     }
     return 0;

@@ -66,15 +66,16 @@ xm::Instrument Kick() {
     const double rate = DrumPitch.Rate();
     Signal s(Frames(0.45, rate));
     Noise noise(0x1234567u);
-    OnePole clickFilter(3000, rate);
+    OnePole clickHigh(1800, rate), clickLow(7000, rate);
     double phase = 0;
     for (size_t i = 0; i < s.size(); ++i) {
         const double t = double(i) / rate;
-        const double freq = 46 + 120 * Exp(-t / 0.03) + 30 * Exp(-t / 0.004);
+        // The pitch falls onto the sub from high up: the first milliseconds carry the attack.
+        const double freq = 54 + 130 * Exp(-t / 0.025) + 500 * Exp(-t / 0.0025);
         phase += freq / rate;
-        const double body = SineCycles(phase) * Exp(-t / 0.26);
-        const double click = clickFilter.LowPass(noise.Next()) * Exp(-t / 0.004);
-        const double v = 1.2 * body + 0.5 * click;
+        const double body = SineCycles(phase) * Exp(-t / 0.14);
+        const double click = clickLow.LowPass(clickHigh.HighPass(noise.Next())) * Exp(-t / 0.006);
+        const double v = 1.2 * body + 1.6 * click;
         s[i] = v / (1 + 0.25 * std::fabs(v)); // gentle saturation for weight
     }
     Fade(s, rate, 0.0005, 0.01);
@@ -85,14 +86,14 @@ xm::Instrument Snare() {
     const double rate = DrumPitch.Rate();
     Signal s(Frames(0.32, rate));
     Noise noise(0x5eed0001u);
-    OnePole high(1500, rate), low(9000, rate);
+    OnePole high(2200, rate), low(16000, rate);
     double phase = 0;
     for (size_t i = 0; i < s.size(); ++i) {
         const double t = double(i) / rate;
         phase += (175 + 40 * Exp(-t / 0.02)) / rate;
         const double tone = SineCycles(phase) * Exp(-t / 0.05);
         const double hiss = low.LowPass(high.HighPass(noise.Next())) * Exp(-t / 0.1);
-        s[i] = 0.7 * tone + 1.1 * hiss;
+        s[i] = 0.6 * tone + 1.5 * hiss;
     }
     Fade(s, rate, 0.0005, 0.02);
     return OneSample("snare", DrumPitch, s);
@@ -156,10 +157,10 @@ xm::Instrument Crash() {
         const double wash = hp2.HighPass(hp1.HighPass(0.7 * n + 0.35 * Metal(freqs, t)));
         const double washEnv =
             std::fmin(1.0, t / 0.003) * (0.35 * Exp(-t / 1.0) + 0.65 * Exp(-t / 0.25));
-        phase += (38 + 30 * Exp(-t / 0.06)) / rate;
-        const double boom = SineCycles(phase) * Exp(-t / 0.4);
-        const double thump = thumpFilter.LowPass(n) * Exp(-t / 0.05);
-        s[i] = 1.3 * wash * washEnv + 0.75 * boom + 2.0 * thump;
+        phase += (62 + 40 * Exp(-t / 0.05)) / rate;
+        const double boom = SineCycles(phase) * Exp(-t / 0.18);
+        const double thump = thumpFilter.LowPass(n) * Exp(-t / 0.04);
+        s[i] = 1.5 * wash * washEnv + 0.15 * boom + 0.3 * thump;
     }
     Fade(s, rate, 0.0005, 0.05);
     return OneSample("crash", DrumPitch, s);
@@ -191,7 +192,7 @@ xm::Instrument Tom() {
     const double f0 = pitch.Frequency();
     Signal s(Frames(0.7, rate));
     Noise noise(0x70a1u);
-    OnePole clickFilter(2500, rate);
+    OnePole clickHigh(1500, rate), clickLow(6000, rate);
     double phase = 0;
     double phase2 = 0;
     for (size_t i = 0; i < s.size(); ++i) {
@@ -201,7 +202,7 @@ xm::Instrument Tom() {
         phase2 += 1.59 * f0 * bend / rate;
         const double v = SineCycles(phase) * Exp(-t / 0.22) +
                          0.25 * SineCycles(phase2) * Exp(-t / 0.08) +
-                         0.35 * clickFilter.LowPass(noise.Next()) * Exp(-t / 0.006);
+                         0.9 * clickLow.LowPass(clickHigh.HighPass(noise.Next())) * Exp(-t / 0.008);
         s[i] = v;
     }
     Fade(s, rate, 0.0005, 0.02);
@@ -231,7 +232,7 @@ xm::Instrument Bass() {
         const double fall = (1 - x) * (1 - x) * (1 - x);
         const double cutoff = 6 + 34 * fall;
         const double level = 0.8 + 0.2 * fall;
-        double v = 0.6 * SineCycles(double(i) / period); // sub weight
+        double v = 0.3 * SineCycles(double(i) / period); // sub weight
         for (int k = 1; k <= harmonics; ++k)
             v += SawPartial(k, cutoff) *
                  SineCycles(double((uint64_t(k) * i) % uint64_t(period)) / period);
@@ -266,7 +267,7 @@ Signal DetunedSaws(int period, int cyclesPerLoop, int harmonics, double cutoff,
 xm::Instrument Pad() {
     const PitchFrame pitch{2, 49};
     const double weights[3] = {0.8, 1.0, 0.8};
-    const Signal s = DetunedSaws(pitch.Period(), 128, 36, 5.0, weights, 0xbadu);
+    const Signal s = DetunedSaws(pitch.Period(), 128, 48, 16.0, weights, 0xbadu);
     xm::Instrument ins = OneSample("pad", pitch, s, 0, uint32_t(s.size()));
     ins.volumeEnvelope = {{0, 0}, {14, 64}, {40, 52}, {90, 0}};
     ins.sustainPoint = 2;
