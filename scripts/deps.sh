@@ -10,7 +10,7 @@ if [ "${1:-test}" = web ]; then
   command -v node > /dev/null && command -v npm > /dev/null || packages+=(nodejs npm)
 elif [ "${1:-test}" != run ]; then
   packages+=(clang libclang-rt-14-dev clang-format xvfb xauth xdotool x11-apps imagemagick sox
-             libavcodec-dev libavformat-dev libswresample-dev libavutil-dev zlib1g-dev)
+             libavcodec-dev libavformat-dev libswresample-dev libavutil-dev zlib1g-dev ffmpeg)
 fi
 missing=()
 for p in "${packages[@]}"; do

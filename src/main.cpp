@@ -3,7 +3,6 @@
 #include <cstring>
 #include <memory>
 #include <string>
-#include <sys/stat.h>
 
 #include "app/app.h"
 #include "cli/cli.h"
@@ -35,22 +34,6 @@ const orv::cli::Program Program{
     "  3  memory failure\n"
     "  4  audio output failure\n"};
 
-bool Exists(const std::string& path) {
-    struct stat st {};
-    return ::stat(path.c_str(), &st) == 0;
-}
-
-// ./orv.xm when there is one; else the tune installed with the program (PREFIX/bin/orv finds
-// PREFIX/share/orv/orv.xm), so that an installed orv plays its tune from any folder.
-std::string DefaultMusic() {
-    const std::string local = "orv.xm";
-    if (Exists(local)) return local;
-    const std::string dir = orv::ProgramDirectory();
-    if (dir.empty()) return local;
-    const std::string installed = dir + "/" ORV_DATA_FROM_BIN "/orv.xm";
-    return Exists(installed) ? installed : local;
-}
-
 } // namespace
 
 int main(int argc, char** argv) {
@@ -71,7 +54,8 @@ int main(int argc, char** argv) {
             music = argv[i];
         }
     }
-    const std::string musicPath = music != nullptr ? music : DefaultMusic();
+    const std::string musicPath =
+        music != nullptr ? music : orv::DefaultMusicPath(ORV_DATA_FROM_BIN);
 
     const std::unique_ptr<orv::Platform, void (*)(orv::Platform*)> platform(orv::NewPlatform(),
                                                                             orv::DeletePlatform);
