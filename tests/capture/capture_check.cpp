@@ -1,15 +1,22 @@
 // orv-capture as a user runs it, on a short module: the lossless file decoded frame for frame
 // against orv-render's pictures of the same moments, the sound against the music as mixed,
 // determinism, and the errors. Also the picture conversion's colours.
+#include <fcntl.h>
 #include <gtest/gtest.h>
+#include <signal.h>
+#include <spawn.h>
 #include <sys/wait.h>
+#include <unistd.h>
 
+#include <chrono>
+#include <csignal>
 #include <cstdio>
 #include <cstring>
 #include <filesystem>
 #include <fstream>
 #include <sstream>
 #include <string>
+#include <thread>
 #include <vector>
 
 extern "C" {
@@ -291,6 +298,99 @@ TEST_F(CaptureRun, SameInputGivesTheSameDecodedPicturesAndSound) {
     EXPECT_TRUE(a.audio == b.audio);
 }
 
+// Each stream's fields as ffprobe reports them: "codec_name=h264|profile=High|...".
+std::vector<std::string> Streams(const std::string& path) {
+    return OutputLines("ffprobe -v error -show_entries "
+                       "stream=codec_type,codec_name,profile,level,pix_fmt,width,height "
+                       "-of compact=p=0 '" +
+                       path + "'");
+}
+
+std::string Probed(const std::string& stream, const std::string& name) {
+    const size_t at = ("|" + stream).find("|" + name + "=");
+    if (at == std::string::npos) return "";
+    const size_t from = at + name.size() + 1;
+    return stream.substr(from, stream.find_first_of("|\n", from) - from);
+}
+
+TEST_F(CaptureRun, DefaultLossyFilesAreHalvedChromaThatEveryPlayerDecodes) {
+    ASSERT_EQ(Capture("--fps 30", Path("a.mp4")), 0) << Errors();
+    std::vector<std::string> mp4 = Streams(Path("a.mp4"));
+    ASSERT_EQ(mp4.size(), 2u);
+    EXPECT_EQ(Probed(mp4[0], "codec_name"), "h264");
+    EXPECT_EQ(Probed(mp4[0], "pix_fmt"), "yuv420p");
+    EXPECT_EQ(Probed(mp4[0], "width"), "1280");
+    // Constrained Baseline, Main or High (x264's fastest preset with the 8x8 transform).
+    EXPECT_EQ(Probed(mp4[0], "profile"), "High");
+    EXPECT_EQ(Probed(mp4[0], "level"), "51");
+    EXPECT_EQ(Probed(mp4[1], "codec_name"), "aac");
+
+    ASSERT_EQ(Capture("--fps 30", Path("a.webm")), 0) << Errors();
+    std::vector<std::string> webm = Streams(Path("a.webm"));
+    ASSERT_EQ(webm.size(), 2u);
+    EXPECT_EQ(Probed(webm[0], "codec_name"), "vp9");
+    EXPECT_EQ(Probed(webm[0], "profile"), "Profile 0");
+    EXPECT_EQ(Probed(webm[0], "pix_fmt"), "yuv420p");
+    EXPECT_EQ(Probed(webm[1], "codec_name"), "opus");
+
+    // Whole chroma on request.
+    ASSERT_EQ(Capture("--fps 30 --scale 1 --chroma 444", Path("b.mp4")), 0) << Errors();
+    EXPECT_EQ(Probed(Streams(Path("b.mp4"))[0], "pix_fmt"), "yuv444p");
+}
+
+// Starts orv-capture writing OUT; its process id.
+pid_t StartCapture(const std::vector<std::string>& args) {
+    std::vector<char*> argv;
+    for (const std::string& arg : args) argv.push_back(const_cast<char*>(arg.c_str()));
+    argv.push_back(nullptr);
+    posix_spawn_file_actions_t actions;
+    posix_spawn_file_actions_init(&actions);
+    posix_spawn_file_actions_addopen(&actions, STDERR_FILENO, "/dev/null", O_WRONLY, 0);
+    pid_t pid = -1;
+    if (posix_spawn(&pid, argv[0], &actions, nullptr, argv.data(), environ) != 0) pid = -1;
+    posix_spawn_file_actions_destroy(&actions);
+    return pid;
+}
+
+TEST_F(CaptureRun, InterruptAtAnyMomentLeavesNoFile) {
+    // Interrupts as the file is made, during the set-up and the run, and once the file is well
+    // under way; each leaves the folder as it was.
+    const std::string out = Path("x.mp4");
+    const std::vector<std::string> args = {ORV_CAPTURE, "--music", music_, "--scale", "4", out};
+    // The file being written, once it holds more than `bytes`.
+    const auto partialHolds = [&](uintmax_t bytes) {
+        for (;;) {
+            for (const auto& entry : fs::directory_iterator(dir_))
+                if (entry.path().filename().string().rfind("x.mp4.part-", 0) == 0 &&
+                    entry.file_size() >= bytes)
+                    return;
+            std::this_thread::yield();
+        }
+    };
+    // -1: as soon as the file appears; -2: once it holds a megabyte; else after `ms`.
+    for (const int ms : {-1, 50, 200, 1000, -2}) {
+        const pid_t pid = StartCapture(args);
+        ASSERT_GT(pid, 0);
+        if (ms >= 0)
+            std::this_thread::sleep_for(std::chrono::milliseconds(ms));
+        else
+            partialHolds(ms == -1 ? 0 : 1 << 20);
+        const int signal = ms == 1000 ? SIGTERM : SIGINT;
+        ASSERT_EQ(::kill(pid, signal), 0);
+        int status = 0;
+        ASSERT_EQ(::waitpid(pid, &status, 0), pid);
+        // Killed before it could write anything, or stopped, reporting the signal.
+        if (WIFSIGNALED(status))
+            EXPECT_EQ(WTERMSIG(status), signal) << "at " << ms << " ms";
+        else
+            EXPECT_EQ(WEXITSTATUS(status), 128 + signal) << "at " << ms << " ms";
+        std::vector<std::string> left;
+        for (const auto& entry : fs::directory_iterator(dir_))
+            left.push_back(entry.path().filename());
+        EXPECT_EQ(left, std::vector<std::string>{"m.xm"}) << "at " << ms << " ms";
+    }
+}
+
 TEST_F(CaptureRun, BadInputFailsClearlyAndLeavesNoFile) {
     const std::string capture = ORV_CAPTURE;
     EXPECT_EQ(Shell(capture + " --help >/dev/null"), 0);
@@ -302,9 +402,19 @@ TEST_F(CaptureRun, BadInputFailsClearlyAndLeavesNoFile) {
     EXPECT_EQ(Capture("--fps 0", Path("x.mp4")), 2);
     EXPECT_EQ(Capture("--quality 20", Path("x.mkv")), 2);
     EXPECT_EQ(Capture("--quality 60", Path("x.mp4")), 2);
+    EXPECT_NE(Errors().find("--quality must be 0 to 51 for .mp4, not '60'"), std::string::npos);
+    EXPECT_EQ(Capture("--quality 64", Path("x.webm")), 2);
+    EXPECT_NE(Errors().find("0 to 63 for .webm"), std::string::npos);
+    EXPECT_EQ(Capture("--chroma 422", Path("x.mp4")), 2);
+    EXPECT_EQ(Capture("--chroma 444", Path("x.mkv")), 2);
     EXPECT_EQ(Capture("", Path("x.avi")), 2);
     EXPECT_NE(Errors().find("unknown extension"), std::string::npos);
-    EXPECT_EQ(Capture("", Path("missing/x.mp4")), 2);
+    // A file that cannot be written is a failure at run time, not a bad command line.
+    EXPECT_EQ(Capture("", Path("missing/x.mp4")), 1);
+    EXPECT_NE(Errors().find("cannot write"), std::string::npos);
+    fs::create_directory(Path("dir.mp4"));
+    EXPECT_EQ(Capture("", Path("dir.mp4")), 1);
+    fs::remove(Path("dir.mp4"));
     music_ = Path("none.xm");
     EXPECT_EQ(Capture("", Path("x.mp4")), 1);
     EXPECT_NE(Errors().find("cannot play"), std::string::npos);
