@@ -23,7 +23,8 @@ int main(int argc, char** argv) {
     uint64_t frames = 0, lit = 0, all = 0;
     double litError = 0, allError = 0;
     int worst = 0;
-    while (std::fread(x.data(), 1, bytes, a) == bytes && std::fread(y.data(), 1, bytes, b) == bytes) {
+    while (std::fread(x.data(), 1, bytes, a) == bytes &&
+           std::fread(y.data(), 1, bytes, b) == bytes) {
         ++frames;
         for (size_t i = 0; i < bytes; i += 3) {
             double e = 0;
@@ -41,8 +42,9 @@ int main(int argc, char** argv) {
         all += bytes / 3;
     }
     const auto psnr = [](double error, uint64_t pixels) {
-        return pixels == 0 || error == 0 ? INFINITY
-                                         : 10 * std::log10(255.0 * 255.0 * 3 * double(pixels) / error);
+        return pixels == 0 || error == 0
+                   ? INFINITY
+                   : 10 * std::log10(255.0 * 255.0 * 3 * double(pixels) / error);
     };
     std::printf("frames=%llu lit=%.2f%% lit_psnr=%.2f dB all_psnr=%.2f dB worst_lit_error=%d\n",
                 (unsigned long long)frames, all ? 100.0 * double(lit) / double(all) : 0.0,
