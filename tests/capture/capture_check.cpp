@@ -452,6 +452,18 @@ TEST(CapturePicture, ColoursAndHalvedChromaOfTheScaledPicture) {
     EXPECT_EQ(crs[2], 240);
     EXPECT_EQ(crs[size_t(w / 2) + 2], 128 / 2 + 240 / 2); // rows 2 and 3: one red, one black
     EXPECT_EQ(crs[3], 128);
+
+    // At an even scale each chroma sample is one pixel's own: (1, 0) at scale 2 is sample 1 of
+    // row 0 alone, every neighbour black.
+    const int32_t w2 = SourceWidth * 2, h2 = SourceHeight * 2;
+    std::vector<uint8_t> luma2(size_t(w2) * h2), cbs2(size_t(w2 / 2) * (h2 / 2)), crs2(cbs2.size());
+    const Plane planes2[3] = {{luma2.data(), w2}, {cbs2.data(), w2 / 2}, {crs2.data(), w2 / 2}};
+    MakePicture(reinterpret_cast<const uint8_t*>(frame.data()), SourceWidth * 4, 2,
+                PictureFormat::Yuv420, planes2);
+    EXPECT_EQ(std::vector<int>({crs2[0], crs2[1], crs2[2], crs2[size_t(w2 / 2) + 1]}),
+              std::vector<int>({128, 240, 128, 128}));
+    EXPECT_EQ(std::vector<int>({luma2[size_t(w2) + 3], luma2[size_t(w2) + 4]}),
+              std::vector<int>({63, 16}));
 }
 
 TEST(CapturePicture, EveryPictureSquareHasItsPixelsColour) {
