@@ -6,7 +6,6 @@
 #include <algorithm>
 #include <cctype>
 #include <chrono>
-#include <cstdlib>
 
 extern "C" {
 #include <libavcodec/avcodec.h>
@@ -27,7 +26,7 @@ namespace {
 constexpr Format Formats[] = {
     {Container::Mp4, ".mp4", "mp4", "libx264", "aac", false, 10, 51},
     {Container::Mkv, ".mkv", "matroska", "ffv1", "flac", true, 0, 0},
-    {Container::Webm, ".webm", "webm", "libvpx-vp9", "libopus", false, 20, 63},
+    {Container::Webm, ".webm", "webm", "libvpx-vp9", "libopus", false, 16, 63},
 };
 
 // Input blocks larger than this are converted in pieces.
@@ -77,11 +76,6 @@ int H264Level(int32_t width, int32_t height, int32_t fps) {
     if (blocks <= 36864 && rate <= 983040) return 51;
     if (blocks <= 36864 && rate <= 2073600) return 52;
     return FF_LEVEL_UNKNOWN;
-}
-
-const char* TuneText(const char* name, const char* fallback) {
-    const char* v = std::getenv(name);
-    return v ? v : fallback;
 }
 
 // Writes every packet the encoder has ready.
@@ -141,21 +135,21 @@ bool OpenVideo(std::string* why) {
         av_dict_set_int(&options, "crf", s.quality, 0);
         if (s.format->container == Container::Mp4) {
             // The fastest preset, and so the largest file: the lines are thin and move every
-            // frame, and the slower presets blur them for size (at the same bit rate they lose
-            // 6 to 12 dB over the lit pixels) at two to four times the CPU time. The 8x8
-            // transform and the small intra blocks make the file smaller and the lines a little
-            // sharper for a little more time.
-            av_dict_set(&options, "preset", TuneText("ORV_X264_PRESET", "ultrafast"), 0);
-            av_dict_set(&options, "x264-params",
-                        TuneText("ORV_X264_PARAMS", "8x8dct=1:partitions=i8x8,i4x4"), 0);
+            // frame, and the slower presets blur them for size (20 to 26 dB over the lit pixels
+            // of a dense stretch where this keeps 35 dB at crf 10) for two to four times the CPU
+            // time. The 8x8 transform and the small intra blocks make the file smaller and the
+            // lines a little sharper for a little more time.
+            av_dict_set(&options, "preset", "ultrafast", 0);
+            av_dict_set(&options, "x264-params", "8x8dct=1:partitions=i8x8,i4x4", 0);
             c->level = H264Level(c->width, c->height, s.fps);
         } else {
             c->bit_rate = 0; // constant quality
-            // The realtime mode with its fastest speed that still keeps the lines: the "good"
-            // mode takes several times longer than the video lasts. Rows and tiles share the
-            // work between the cores.
+            // The realtime mode at its fastest speed: the "good" mode takes several times longer
+            // than the video lasts. Rows and tiles share the work between the cores. The
+            // quality costs little time here: crf 16 keeps 32 dB over the lit pixels of a dense
+            // stretch, crf 20 30 dB, for the same CPU time and a tenth less size.
             av_dict_set(&options, "deadline", "realtime", 0);
-            av_dict_set(&options, "cpu-used", TuneText("ORV_VP9_CPU", "8"), 0);
+            av_dict_set(&options, "cpu-used", "8", 0);
             av_dict_set(&options, "row-mt", "1", 0);
             av_dict_set(&options, "tile-columns", "2", 0);
         }

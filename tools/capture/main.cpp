@@ -44,7 +44,7 @@ const char* const Usage =
     "  --scale K     each pixel becomes a K x K square, 1 to 8 (default 2: 1280x960); keep it\n"
     "                even for the lossy formats, whose colour is kept per 2x2 pixels\n"
     "  --quality Q   the encoder's constant rate factor, lower is better: .mp4 0 to 51\n"
-    "                (default 10), .webm 0 to 63 (default 20); not for the lossless .mkv\n"
+    "                (default 10), .webm 0 to 63 (default 16); not for the lossless .mkv\n"
     "  --chroma C    420 (default: plays everywhere) or 444 (colour for every pixel, at any\n"
     "                scale; only players built on FFmpeg play it); not for the lossless .mkv\n"
     "  --null        run and mix without encoding or writing anything (to measure speed)\n"
