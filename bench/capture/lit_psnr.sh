@@ -13,9 +13,9 @@ IFS=x read -r w h < <(size "$lossy")
 IFS=x read -r rw rh < <(size "$ref")
 mkfifo "$tool/a" "$tool/b"
 ffmpeg -v error -ss "$start" -t "$length" -i "$ref" \
-  -vf "scale=$w:$h:flags=neighbor,format=rgb24" -f rawvideo - > "$tool/a" &
+  -vf "scale=$w:$h:flags=neighbor,format=rgb24" -vsync passthrough -f rawvideo - > "$tool/a" &
 ffmpeg -v error -ss "$start" -t "$length" -i "$lossy" \
   -vf "scale=in_color_matrix=bt709:in_range=tv:out_range=pc:flags=${ORV_SWS_FLAGS:-neighbor+accurate_rnd+full_chroma_int},format=rgb24" \
-  -f rawvideo - > "$tool/b" &
+  -vsync passthrough -f rawvideo - > "$tool/b" &
 "$tool/lit_psnr" "$w" "$h" "$tool/a" "$tool/b"
 wait
