@@ -10,10 +10,6 @@
 #include <cstdlib>
 #include <cstring>
 #include <string>
-
-#ifndef ORV_DATA_FROM_BIN
-#define ORV_DATA_FROM_BIN "../share/orv"
-#endif
 #include <sys/stat.h>
 
 #include "capture/encoder.h"
@@ -23,6 +19,10 @@
 #include "platform/files.h"
 #include "platform/headless/headless.h"
 #include "platform/music_source.h"
+
+#ifndef ORV_DATA_FROM_BIN
+#define ORV_DATA_FROM_BIN "../share/orv"
+#endif
 
 namespace {
 
@@ -51,7 +51,7 @@ const char* const Usage =
     "  --help        show this help and exit\n"
     "  --version     show the version and exit\n"
     "Exit status: 0 the file is written whole; 1 a failure while running (the music, the\n"
-    "encoder, writing the file); 2 a bad command line; 128 + N killed by signal N (Ctrl-C:\n"
+    "encoder, writing the file); 2 a bad command line; 128 + N stopped by signal N (Ctrl-C:\n"
     "130). No part of OUT is left behind unless it was written whole.\n";
 const cli::Program Program{"orv-capture", Usage};
 
@@ -125,7 +125,7 @@ bool ParseOptions(int argc, char** argv, Options& options) {
                 return false;
             }
         } else if (arg == "--quality") {
-            if (!ParseNumber(value, 0, 999, options.quality)) {
+            if (!ParseNumber(value, 0, 999999999, options.quality)) {
                 cli::UsageError(Program, "--quality must be a number (%s), not '%s'", QualityRanges,
                                 value.c_str());
                 return false;
