@@ -12,6 +12,10 @@ if(TARGET orv)
   install(FILES data/orv.desktop DESTINATION ${CMAKE_INSTALL_DATADIR}/applications)
 endif()
 install(TARGETS orv-render RUNTIME DESTINATION ${CMAKE_INSTALL_BINDIR})
+# orv-capture, not packaged (it needs FFmpeg's libraries), looks for the tune the same way.
+if(TARGET orv-capture)
+  target_compile_definitions(orv-capture PRIVATE ORV_DATA_FROM_BIN="${ORV_DATA_FROM_BIN}")
+endif()
 
 # The default tune, made by the generator at build time.
 if(TARGET orv-tune)

@@ -8,6 +8,10 @@ cd "$(dirname "$0")/.."
 native=${1:-build/release}
 jobs=${ORV_JOBS:-2}
 [ -x "$native/orv-render" ] || cmake --build "$native" -j "$jobs" --target orv-render
+# The captures' lossy formats play in the browser too (when orv-capture is built there).
+if [ -f "$native/CMakeCache.txt" ] && grep -q '^FFMPEG_FOUND:INTERNAL=1' "$native/CMakeCache.txt"; then
+  cmake --build "$native" -j "$jobs" --target orv-capture orv-e2e-module
+fi
 
 ./scripts/web.sh --no-serve
 
@@ -22,6 +26,10 @@ cp tests/web/package.json tests/web/package-lock.json build/web-test/
 node --test tests/web/serve_test.js
 NODE_PATH=$PWD/build/web-test/node_modules node tests/web/page_test.js \
   build/web "$native/orv-render"
+if [ -x "$native/orv-capture" ]; then
+  NODE_PATH=$PWD/build/web-test/node_modules node tests/web/video_test.js \
+    "$native/orv-capture" "$native/orv-e2e-module"
+fi
 
 echo "measurements"
 wasm=build/web/orv.wasm

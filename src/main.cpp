@@ -4,7 +4,6 @@
 #include <memory>
 #include <new>
 #include <string>
-#include <sys/stat.h>
 #include <unistd.h>
 
 #include "app/app.h"
@@ -38,22 +37,6 @@ const orv::cli::Program Program{
     "  3  memory failure\n"
     "  4  audio output failure\n"};
 
-bool Exists(const std::string& path) {
-    struct stat st {};
-    return ::stat(path.c_str(), &st) == 0;
-}
-
-// ./orv.xm when there is one; else the tune installed with the program (PREFIX/bin/orv finds
-// PREFIX/share/orv/orv.xm), so that an installed orv plays its tune from any folder.
-std::string DefaultMusic() {
-    const std::string local = "orv.xm";
-    if (Exists(local)) return local;
-    const std::string dir = orv::ProgramDirectory();
-    if (dir.empty()) return local;
-    const std::string installed = dir + "/" ORV_DATA_FROM_BIN "/orv.xm";
-    return Exists(installed) ? installed : local;
-}
-
 // Memory refused to the program's own allocations, on any thread, ends the run with the
 // status of a memory failure and one line, rather than an abort from an uncaught exception.
 void OnOutOfMemory() {
@@ -83,7 +66,8 @@ int main(int argc, char** argv) {
             music = argv[i];
         }
     }
-    const std::string musicPath = music != nullptr ? music : DefaultMusic();
+    const std::string musicPath =
+        music != nullptr ? music : orv::DefaultMusicPath(ORV_DATA_FROM_BIN);
 
     const std::unique_ptr<orv::Platform, void (*)(orv::Platform*)> platform(orv::NewPlatform(),
                                                                             orv::DeletePlatform);

@@ -43,4 +43,9 @@ inline FileStatus CreateNewFile(const char* path, const uint8_t* bytes, size_t c
 // The folder the running program's file is in; empty when it cannot be found.
 std::string ProgramDirectory();
 
+// The music a program plays when none is named: ./orv.xm when there is one; else the tune
+// installed with it, in the folder dataFromProgram (relative to ProgramDirectory, so that an
+// unpacked package works anywhere); else ./orv.xm, for the error to name.
+std::string DefaultMusicPath(const char* dataFromProgram);
+
 } // namespace orv

@@ -167,6 +167,9 @@ TEST_F(WinMainTest, EndOfTheMusicEndsTheRunWithStatusOne) {
     uint32_t end = Now();
     EXPECT_GE(end, 5020u + 1920u);
     EXPECT_LE(end, 5020u + 1920u + 100u);
+    // Timer messages are counted, not kept: a run of any length holds the same memory.
+    EXPECT_GT(Recorded().timersDispatched, 300u);
+    EXPECT_TRUE(Recorded().dispatched.empty());
     // Shut down without handling the close request: the window and display are left to exit.
     EXPECT_EQ(Recorded().windowsDestroyed, 0);
 }

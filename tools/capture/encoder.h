@@ -15,11 +15,11 @@ enum class Container { Mp4, Mkv, Webm };
 // What each container holds, chosen once from the output's extension.
 struct Format {
     Container container;
+    const char* extension;  // in lower case, with the dot
     const char* muxer;      // FFmpeg's name of the container
     const char* videoCodec; // FFmpeg's name of the encoder
     const char* audioCodec;
-    PictureFormat picture;  // what the video encoder is fed
-    bool lossless;          // no quality setting
+    bool lossless;          // fed 32-bit RGB, no quality setting
     int32_t defaultQuality; // the encoder's constant rate factor (lower is better)
     int32_t maxQuality;
 };
@@ -31,8 +31,9 @@ struct EncoderSettings {
     const Format* format;
     int32_t fps;
     int32_t scale;
-    int32_t quality;     // the constant rate factor, for the lossy formats
-    uint32_t sampleRate; // of the stereo 16-bit samples handed to WriteAudio
+    int32_t quality;       // the constant rate factor, for the lossy formats
+    PictureFormat picture; // Bgr0 for the lossless format; Yuv420 or Yuv444 for the others
+    uint32_t sampleRate;   // of the stereo 16-bit samples handed to WriteAudio
 };
 
 // Opens `path` (created or truncated) and writes the header. False with a reason on failure;

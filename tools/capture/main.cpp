@@ -16,8 +16,13 @@
 #include "capture/plan.h"
 #include "capture/run.h"
 #include "cli/cli.h"
+#include "platform/files.h"
 #include "platform/headless/headless.h"
 #include "platform/music_source.h"
+
+#ifndef ORV_DATA_FROM_BIN
+#define ORV_DATA_FROM_BIN "../share/orv"
+#endif
 
 namespace {
 
@@ -26,32 +31,42 @@ using namespace orv::capture;
 
 constexpr int ExitFailure = 1;
 constexpr int ExitBadUsage = cli::ExitUsage;
-constexpr int ExitInterrupted = 130;
+constexpr int ExitBySignal = 128; // plus the signal's number, as a shell reports it
 
 const char* const Usage =
-    "usage: orv-capture [--music FILE] [--fps N] [--scale K] [--quality Q] OUT\n"
+    "usage: orv-capture [--music FILE] [--fps N] [--scale K] [--quality Q] [--chroma C] OUT\n"
     "       orv-capture [--music FILE] [--fps N] --null\n"
     "Runs the whole demo offline and writes it, picture and sound, to the video file OUT.\n"
-    "OUT's extension picks the format: .mp4 (H.264 + AAC), .mkv (lossless FFV1 + FLAC),\n"
-    ".webm (VP9 + Opus).\n"
-    "  --music FILE  the music to play (default: orv.xm in the working directory)\n"
+    "OUT's extension picks the format: .mp4 (H.264 + AAC, plays everywhere), .mkv (lossless\n"
+    "FFV1 + FLAC, for editing), .webm (VP9 + Opus, for browsers).\n"
+    "  --music FILE  the music to play (default: ./orv.xm, else the tune installed with orv)\n"
     "  --fps N       frames per second, 1 to 1000 (default 60)\n"
-    "  --scale K     each pixel becomes a K x K square, 1 to 8 (default 3: 1920x1440)\n"
-    "  --quality Q   the encoder's constant rate factor, lower is better: H.264 0 to 51\n"
-    "                (default 12), VP9 0 to 63 (default 24); not for the lossless .mkv\n"
+    "  --scale K     each pixel becomes a K x K square, 1 to 8 (default 2: 1280x960); keep it\n"
+    "                even for the lossy formats, whose colour is kept per 2x2 pixels\n"
+    "  --quality Q   the encoder's constant rate factor, lower is better: .mp4 0 to 51\n"
+    "                (default 10), .webm 0 to 63 (default 16); not for the lossless .mkv\n"
+    "  --chroma C    420 (default: plays everywhere) or 444 (colour for every pixel, at any\n"
+    "                scale; only players built on FFmpeg play it); not for the lossless .mkv\n"
     "  --null        run and mix without encoding or writing anything (to measure speed)\n"
     "  --help        show this help and exit\n"
-    "  --version     show the version and exit\n";
+    "  --version     show the version and exit\n"
+    "Exit status: 0 the file is written whole; 1 a failure while running (the music, the\n"
+    "encoder, writing the file); 2 a bad command line; 128 + N stopped by signal N (Ctrl-C:\n"
+    "130). No part of OUT is left behind unless it was written whole.\n";
 const cli::Program Program{"orv-capture", Usage};
 
 struct Options {
-    std::string music = "orv.xm";
+    std::string music; // empty: the default music
     std::string out;
     int32_t fps = 60;
-    int32_t scale = 3;
+    int32_t scale = 2;
     int32_t quality = -1; // the format's default
+    int32_t chroma = 0;   // 420 or 444; 0: the default, 4:2:0
     bool null = false;
 };
+
+// Where each lossy format's --quality may go, for the messages.
+const char* const QualityRanges = ".mp4 0 to 51, .webm 0 to 63";
 
 // A decimal number from min to max.
 bool ParseNumber(const std::string& text, int32_t min, int32_t max, int32_t& value) {
@@ -67,7 +82,7 @@ bool ParseNumber(const std::string& text, int32_t min, int32_t max, int32_t& val
 // GNU style: "--opt VALUE" or "--opt=VALUE"; one OUT operand. False after the reason and the
 // usage on standard error.
 bool ParseOptions(int argc, char** argv, Options& options) {
-    bool haveQuality = false;
+    std::string quality;
     for (int i = 1; i < argc; ++i) {
         std::string arg = argv[i], value;
         if (!cli::IsOption(argv[i])) {
@@ -110,12 +125,18 @@ bool ParseOptions(int argc, char** argv, Options& options) {
                 return false;
             }
         } else if (arg == "--quality") {
-            if (!ParseNumber(value, 0, 63, options.quality)) {
-                cli::UsageError(Program, "--quality must be a number 0 to 63, not '%s'",
+            if (!ParseNumber(value, 0, 999999999, options.quality)) {
+                cli::UsageError(Program, "--quality must be a number (%s), not '%s'", QualityRanges,
                                 value.c_str());
                 return false;
             }
-            haveQuality = true;
+            quality = value;
+        } else if (arg == "--chroma") {
+            if (value != "420" && value != "444") {
+                cli::UsageError(Program, "--chroma must be 420 or 444, not '%s'", value.c_str());
+                return false;
+            }
+            options.chroma = value == "420" ? 420 : 444;
         } else {
             cli::UsageError(Program, "unknown option %s", arg.c_str());
             return false;
@@ -126,19 +147,23 @@ bool ParseOptions(int argc, char** argv, Options& options) {
                         options.null ? "--null writes no file: no OUT" : "no output file given");
         return false;
     }
-    if (!haveQuality) return true;
-    if (options.null) {
-        cli::UsageError(Program, "--null encodes nothing: no --quality");
-        return false;
+    for (const char* option : {"--quality", "--chroma"}) {
+        const bool given = option[2] == 'q' ? !quality.empty() : options.chroma != 0;
+        if (!given) continue;
+        if (options.null) {
+            cli::UsageError(Program, "--null encodes nothing: no %s", option);
+            return false;
+        }
+        const Format* format = FormatForPath(options.out);
+        if (format && format->lossless) {
+            cli::UsageError(Program, "%s does not apply to the lossless .mkv", option);
+            return false;
+        }
     }
     const Format* format = FormatForPath(options.out);
-    if (format && format->lossless) {
-        cli::UsageError(Program, "--quality does not apply to the lossless .mkv");
-        return false;
-    }
-    if (format && options.quality > format->maxQuality) {
-        cli::UsageError(Program, "--quality must be 0 to %d for %s", format->maxQuality,
-                        format->videoCodec);
+    if (!quality.empty() && format && options.quality > format->maxQuality) {
+        cli::UsageError(Program, "--quality must be 0 to %d for %s, not '%s'", format->maxQuality,
+                        format->extension, quality.c_str());
         return false;
     }
     return true;
@@ -146,14 +171,24 @@ bool ParseOptions(int argc, char** argv, Options& options) {
 
 // The file being written until it is complete; removed at any exit before the rename.
 std::string PartialPath;
+// The number of the signal that asked the capture to stop; 0 for none.
 volatile std::sig_atomic_t Interrupted = 0;
 
 void RemovePartial() {
     if (!PartialPath.empty()) ::unlink(PartialPath.c_str());
 }
 
-void OnSignal(int) {
-    Interrupted = 1;
+void OnSignal(int signal) {
+    Interrupted = signal;
+}
+
+// From here on a stop request only sets Interrupted; the run stops at the next point that
+// checks it and removes what it wrote.
+void CatchStopSignals() {
+    struct sigaction action {};
+    action.sa_handler = OnSignal;
+    sigemptyset(&action.sa_mask);
+    for (const int signal : {SIGINT, SIGTERM, SIGHUP}) ::sigaction(signal, &action, nullptr);
 }
 
 std::string FormatTime(double seconds) {
@@ -231,8 +266,12 @@ void OnSound(void*, const Platform& platform, const int16_t* frames, size_t coun
     Run.audioFrames += keep;
 }
 
+void StopIfInterrupted() {
+    if (Interrupted) Die(ExitBySignal + Interrupted, "interrupted");
+}
+
 void OnFrame(void*, const Platform& platform, uint64_t frame) {
-    if (Interrupted) Die(ExitInterrupted, "interrupted");
+    StopIfInterrupted();
     if (frame != Run.frames) Die(ExitFailure, "internal error: a frame was skipped");
     // A music that does not end where its length says would run forever: stop.
     if (frame >= Run.plan.frames + uint64_t(Run.options.fps) * 2)
@@ -275,39 +314,41 @@ int main(int argc, char** argv) {
                          options.out.c_str());
             return ExitBadUsage;
         }
+    }
+    if (options.music.empty()) options.music = DefaultMusicPath(ORV_DATA_FROM_BIN);
+
+    // Before anything is written: an interrupt at any moment then leaves no file.
+    CatchStopSignals();
+    std::atexit(RemovePartial);
+    Run.tty = ::isatty(STDERR_FILENO) != 0;
+    std::string why;
+    if (!options.null) {
         struct stat st {};
-        if (::stat(options.out.c_str(), &st) == 0 && S_ISDIR(st.st_mode)) {
-            std::fprintf(stderr, "orv-capture: %s is a directory\n", options.out.c_str());
-            return ExitBadUsage;
-        }
-        std::string why;
-        std::atexit(RemovePartial);
-        if (!MakePartial(options.out, &why)) {
-            std::fprintf(stderr, "orv-capture: cannot write %s: %s\n", options.out.c_str(),
-                         why.c_str());
-            return ExitBadUsage;
-        }
+        if (::stat(options.out.c_str(), &st) == 0 && S_ISDIR(st.st_mode))
+            Die(ExitFailure, options.out + " is a directory");
+        if (!MakePartial(options.out, &why))
+            Die(ExitFailure, "cannot write " + options.out + ": " + why);
     }
 
     Run.start = WallClock::now();
-    std::string why;
-    if (!MeasureMusic(options.music, Run.musicLength, &why)) {
-        std::fprintf(stderr, "orv-capture: cannot play %s: %s\n", options.music.c_str(),
-                     why.c_str());
-        return ExitFailure;
+    if (!MeasureMusic(options.music, Run.musicLength, &Interrupted, &why)) {
+        StopIfInterrupted();
+        Die(ExitFailure, "cannot play " + options.music + ": " + why);
     }
     Run.plan = PlanCapture(options.fps, Run.musicLength);
     Run.encode = !options.null;
-    Run.tty = ::isatty(STDERR_FILENO) != 0;
     if (Run.encode) {
-        EncoderSettings settings{format, options.fps, options.scale,
-                                 options.quality >= 0 ? options.quality : format->defaultQuality,
-                                 MusicSampleRate};
+        const PictureFormat picture = format->lossless        ? PictureFormat::Bgr0
+                                      : options.chroma == 444 ? PictureFormat::Yuv444
+                                                              : PictureFormat::Yuv420;
+        EncoderSettings settings{
+            format,        options.fps,
+            options.scale, options.quality >= 0 ? options.quality : format->defaultQuality,
+            picture,       MusicSampleRate};
         if (!OpenEncoder(PartialPath, settings, &why)) Die(ExitFailure, why);
     }
 
-    std::signal(SIGINT, OnSignal);
-    std::signal(SIGTERM, OnSignal);
+    StopIfInterrupted();
     const double setupSeconds = WallSeconds();
     if (!RunDemo(options.music.c_str(), options.fps, RunHooks{OnFrame, OnSound, nullptr}))
         Die(ExitFailure, "the run ended before the music did");
@@ -315,16 +356,17 @@ int main(int argc, char** argv) {
         Die(ExitFailure, "the music was not played whole");
     double encoding = 0, pictures = 0;
     if (Run.encode) {
+        StopIfInterrupted();
         if (!FinishEncoder(&why)) Die(ExitFailure, why);
         encoding = EncodeSeconds();
         pictures = PictureSeconds();
         CloseEncoder();
+        StopIfInterrupted();
         if (std::rename(PartialPath.c_str(), options.out.c_str()) != 0)
             Die(ExitFailure,
                 "cannot rename the finished file to " + options.out + ": " + std::strerror(errno));
         PartialPath.clear();
     }
-
     const double wall = WallSeconds();
     const double video = double(Run.frames) / options.fps;
     if (Run.tty) ShowProgress(true);

@@ -117,18 +117,21 @@ void MakePicture(const uint8_t* frame, int32_t pitch, int32_t k, PictureFormat f
         const uint8_t* in = frame + size_t(y) * size_t(pitch);
         if (format == PictureFormat::Bgr0) {
             WidenRow<uint32_t>(in, y, k, planes[0]);
-        } else if (format == PictureFormat::Yuv444) {
+        } else if (format == PictureFormat::Yuv444 || k % 2 == 0) {
+            // At an even scale each halved chroma sample covers four pixels of one colour: the
+            // chroma is the source's, widened by half the scale.
+            const int32_t chromaScale = format == PictureFormat::Yuv444 ? k : k / 2;
             ConvertRow(in, RowY, RowCb, RowCr);
             WidenRow<uint8_t>(RowY, y, k, planes[0]);
-            WidenRow<uint8_t>(RowCb, y, k, planes[1]);
-            WidenRow<uint8_t>(RowCr, y, k, planes[2]);
+            WidenRow<uint8_t>(RowCb, y, chromaScale, planes[1]);
+            WidenRow<uint8_t>(RowCr, y, chromaScale, planes[2]);
         } else {
             const size_t at = size_t(y) * SourceWidth;
             ConvertRow(in, RowY, CbPlane + at, CrPlane + at);
             WidenRow<uint8_t>(RowY, y, k, planes[0]);
         }
     }
-    if (format == PictureFormat::Yuv420) {
+    if (format == PictureFormat::Yuv420 && k % 2 != 0) {
         HalveChroma(CbPlane, k, planes[1]);
         HalveChroma(CrPlane, k, planes[2]);
     }

@@ -18,8 +18,9 @@ struct Plan {
 };
 
 // The plan of a run at `fps` with a music of `musicLength` output frames. The intro ends at
-// the first frame past its last tick; the frame fetched next is not drawn and the music starts
-// at its moment. The run ends at the first frame whose moment reaches the music's end.
+// the first frame past its last tick; the music starts at the next frame's moment, and that
+// frame shows the notes on its first sample. The run ends at the first frame whose moment
+// reaches the music's end.
 Plan PlanCapture(int32_t fps, uint64_t musicLength);
 
 } // namespace orv::capture

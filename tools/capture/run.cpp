@@ -9,7 +9,8 @@
 
 namespace orv::capture {
 
-bool MeasureMusic(const std::string& path, uint64_t& length, std::string* why) {
+bool MeasureMusic(const std::string& path, uint64_t& length, const volatile std::sig_atomic_t* stop,
+                  std::string* why) {
     std::string streamWhy, moduleWhy;
     std::unique_ptr<MusicSource> source = OpenWavFile(path, &streamWhy);
     if (!source) source = OpenModuleFile(path, &moduleWhy);
@@ -20,7 +21,13 @@ bool MeasureMusic(const std::string& path, uint64_t& length, std::string* why) {
         return false;
     }
     static int16_t buffer[8192 * 2];
-    while (!source->Ended()) source->Render(buffer, 8192, nullptr, nullptr);
+    while (!source->Ended()) {
+        if (*stop) {
+            *why = "interrupted";
+            return false;
+        }
+        source->Render(buffer, 8192, nullptr, nullptr);
+    }
     length = source->EndSample();
     return true;
 }

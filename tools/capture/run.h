@@ -2,6 +2,7 @@
 // at each video frame's moment, handing out each frame's picture and the mixed sound.
 #pragma once
 
+#include <csignal>
 #include <cstddef>
 #include <cstdint>
 #include <string>
@@ -11,7 +12,9 @@
 namespace orv::capture {
 
 // The music's length in output frames, playing it as the demo would (a stream, else a module).
-bool MeasureMusic(const std::string& path, uint64_t& length, std::string* why);
+// Gives up, false, as soon as *stop is non-zero.
+bool MeasureMusic(const std::string& path, uint64_t& length, const volatile std::sig_atomic_t* stop,
+                  std::string* why);
 
 // Each hook is told the run's back end, to read what it needs of it (headless.h).
 struct RunHooks {

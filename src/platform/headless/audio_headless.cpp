@@ -27,7 +27,7 @@ void OnVirtualTime(Platform& platform, uint32_t ms) {
     if (!o.open || o.inHook) return;
     const int32_t step = int32_t(ms - o.lastMs);
     o.lastMs = ms;
-    if (step <= 0) return; // the clock went back: the music waits until it moves forward
+    if (step < 0) return; // the clock went back: the music waits until it moves forward
     o.playedMs += uint64_t(step);
     const uint64_t target = o.playedMs * MusicSampleRate / 1000 + (o.inclusive ? 1 : 0);
     o.inHook = true;

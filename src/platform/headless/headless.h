@@ -48,7 +48,10 @@ struct Setup {
     int32_t desktopWidth = 1280;
     int32_t desktopHeight = 1024;
     // Non-zero: the timer ignores its period and fires for frame n at n * 1000 / framesPerSecond
-    // ms of the virtual clock (truncated; n = 0, 1, ...), as a video's frames come.
+    // ms of the virtual clock (truncated; n = 0, 1, ...), as a video's frames come. A frame's
+    // timer message that was fetched but not dispatched (the one that ends the intro) is made
+    // again at the same moment, after the music output has mixed up to it, so that every frame
+    // of the video is drawn at its own moment.
     uint32_t framesPerSecond = 0;
     // Called for each timer message with the period (or frame) it came for, counted from 0 at
     // SetTimer, once everything it caused has been handled: when the next timer message is made,
@@ -132,6 +135,7 @@ struct Platform {
     uint64_t timerPeriods = 0; // periods (or frames) passed since SetTimer
     uint64_t timerLast = 0;    // the period of the latest timer message
     bool timerFired = false;
+    bool timerHandled = false; // the latest timer message was dispatched
     std::string error;
 
     // Display.

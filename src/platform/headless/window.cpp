@@ -78,12 +78,21 @@ int32_t GetMessageA(Platform& p, MSG* msg, HWND, uint32_t, uint32_t) {
             p.timed.erase(p.timed.begin());
         }
         if (p.queue.Pop(msg)) return msg->message == WM_QUIT ? 0 : 1;
+        if (p.timerOn && p.timerFired && !p.timerHandled && p.setup.framesPerSecond != 0) {
+            // The frame's message was fetched and not handled: make it again, with the sound
+            // (and the notes it starts) mixed up to this moment.
+            SetVirtualTime(p, now);
+            p.timerHandled = true;
+            *msg = MSG{&p.window, WM_TIMER, p.timerId, 0};
+            return 1;
+        }
         if (p.timerOn && IsDue(p.timerDue, now)) {
             if (p.timerFired && p.setup.timerDone)
                 p.setup.timerDone(p.setup.timerDoneContext, p.timerLast);
             // One timer message however many periods have passed.
             while (IsDue(p.timerDue, now)) p.timerDue = NextTimerDue(p);
             p.timerFired = true;
+            p.timerHandled = false;
             p.timerLast = p.timerPeriods - 1;
             *msg = MSG{&p.window, WM_TIMER, p.timerId, 0};
             return 1;
@@ -108,10 +117,12 @@ int32_t TranslateMessage(Platform&, const MSG*) {
 
 LRESULT DispatchMessageA(Platform& platform, const MSG* msg) {
     if (msg->hwnd == nullptr || !msg->hwnd->alive) return 0;
-    if (msg->message == WM_TIMER)
+    if (msg->message == WM_TIMER) {
         platform.record.timersDispatched++;
-    else
+        platform.timerHandled = true;
+    } else {
         platform.record.dispatched.push_back(*msg);
+    }
     return msg->hwnd->proc(msg->hwnd->user, msg->hwnd, msg->message, msg->wParam, msg->lParam);
 }
 
