@@ -344,6 +344,7 @@
     startButton.textContent = 'starting…';
     startButton.disabled = true;
     const music = page.music;
+    document.getElementById('music-name').textContent = musicName(music);
     let instance;
     try {
       if (!music && !defaultBytes) defaultBytes = await fetchMusic(DefaultMusic);
@@ -425,10 +426,11 @@
       page.keys.push({code: 0x12, alt: true, repeat: false});
       if (page.wake) page.wake();
     } else if (!page.starting) {
-      if (audio.context && audio.context.state === 'running') {
+      const activated = navigator.userActivation ? navigator.userActivation.hasBeenActive : audioMade;
+      if (activated) {
         startRun();
       } else {
-        // No gesture yet (a file dropped on a fresh page): the start waits for one.
+        // No gesture yet (a file dropped on a fresh page): the sound, so the start, waits for one.
         showDoor();
       }
     }
