@@ -48,11 +48,14 @@
     // Snapshot names offered in this page, over all its runs: numbered files move on.
     offered: new Set(),
     // A new file from the demo (a snapshot), offered as a download under its name; a TGA
-    // picture also as a PNG, converted by a worker after the frame.
+    // picture also as a PNG, converted by a worker. Both after the frame that made it: the
+    // frame only takes the bytes (a copy of its own).
     offerDownload(name, bytes) {
       page.offered.add(name);
-      Download(name, new Blob([bytes], {type: 'application/octet-stream'}));
-      if (/\.tga$/i.test(name)) ConvertSnapshot(name.replace(/\.tga$/i, '.png'), bytes);
+      setTimeout(() => {
+        Download(name, new Blob([bytes], {type: 'application/octet-stream'}));
+        if (/\.tga$/i.test(name)) ConvertSnapshot(name.replace(/\.tga$/i, '.png'), bytes);
+      }, 0);
       return true;
     },
 
