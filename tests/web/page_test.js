@@ -10,7 +10,7 @@
 // - a module by other people (vodovod's, from its Debian package) chosen with the button plays
 //   its notes as the native orv-render lists them, and its end ends the run in a hidden tab;
 // - ?music= plays a short module beside the page note for note, keys pressed as it ends leave
-//   the status 1, and play again starts a new run.
+//   the status 1, play again starts a new run, and a module dropped on it another.
 // usage: node page_test.js BUILD_WEB_DIR NATIVE_ORV_RENDER
 'use strict';
 const test = require('node:test');
@@ -373,7 +373,7 @@ function ShortModule(rows) {
   return bytes;
 }
 
-test('?music= plays a file beside the page; keys at its end leave status 1; play again', async (t) => {
+test('?music= plays a file beside the page; keys at its end leave status 1; play again; a drop', async (t) => {
   const beside = path.join(webDir, 'beside-test.mod');
   fs.writeFileSync(beside, ShortModule(16));
   t.after(() => fs.rmSync(beside, {force: true}));
@@ -406,6 +406,15 @@ test('?music= plays a file beside the page; keys at its end leave status 1; play
   await page.click('#again');
   await page.waitForFunction(() => orv.running && orv.runs === 2 && orv.framesShown > 5, {timeout: 20000});
   assert.equal(await page.evaluate(() => orv.exitStatus), null, 'a new run');
+
+  // A module dropped on the page while it runs: the run ends and a new one starts with it.
+  await page.evaluate((bytes) => {
+    const files = new DataTransfer();
+    files.items.add(new File([new Uint8Array(bytes)], 'dropped.mod'));
+    document.dispatchEvent(new DragEvent('drop', {dataTransfer: files, bubbles: true, cancelable: true}));
+  }, [...ShortModule(8)]);
+  await page.waitForFunction(() => orv.running && orv.runs === 3 && orv.framesShown > 5, {timeout: 20000});
+  assert.equal(await page.evaluate(() => orv.music.name), 'dropped.mod');
   await page.keyboard.press('Alt');
   await page.waitForFunction(() => orv.exitStatus !== null, {timeout: 10000});
   assert.equal(await page.evaluate(() => orv.exitStatus), 0);
