@@ -106,7 +106,7 @@
     setTimeout(() => URL.revokeObjectURL(link.href), 60000);
   }
 
-  // TGA to PNG off the frame path: in a worker, or (without one) after the frame.
+  // TGA to PNG off the frame path, in a worker (a browser without workers offers the TGA alone).
   let snapshotWorker = null;
   function ConvertSnapshot(name, bytes) {
     if (!snapshotWorker && typeof Worker !== 'undefined') {
@@ -318,7 +318,9 @@
     const title = document.getElementById('end-title');
     const detail = document.getElementById('end-detail');
     title.textContent = status === 1 ? 'The music has ended.' : 'The demo has stopped.';
-    const problems = (page.failure ? [page.failure] : []).concat(page.errors);
+    // The failure once: the demo also writes it to standard error.
+    const problems = page.failure ? [page.failure, ...page.errors.filter((e) => !e.endsWith(page.failure))]
+                                  : page.errors;
     detail.textContent = problems.join('\n');
     detail.hidden = status === 1 || problems.length === 0;
     document.getElementById('end-music').textContent = musicName(page.music);
