@@ -11,10 +11,12 @@ if(ORV_WEB AND EMSCRIPTEN)
   # The program's own message loops are kept: the fetch that would block suspends the
   # WebAssembly stack (Asyncify) and hands control to the browser until it has something.
   # Only the direct calls down to that fetch need the instrumentation, not the frame's drawing.
+  # Each run is a fresh instance (OrvDemo(...)), so that a new music starts from a clean state.
   set(ORV_WEB_LINK
       -sASYNCIFY=1 -sASYNCIFY_IMPORTS=[WebWait] -sASYNCIFY_IGNORE_INDIRECT=1
+      -sMODULARIZE=1 -sEXPORT_NAME=OrvDemo
       -sENVIRONMENT=web -sINVOKE_RUN=0 -sFORCE_FILESYSTEM=1
-      -sEXPORTED_RUNTIME_METHODS=[callMain,FS])
+      -sEXPORTED_RUNTIME_METHODS=[callMain,FS,ccall])
   add_executable(orv-web src/platform/web/main.cpp)
   set_target_properties(orv-web PROPERTIES ORV_PAGE ON OUTPUT_NAME orv)
   orv_link_demo(orv-web orv_web orv_trace)

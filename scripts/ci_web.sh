@@ -32,9 +32,10 @@ if [ -x "$native/orv-capture" ]; then
 fi
 
 echo "measurements"
-wasm=build/web/orv.wasm
-printf 'orv.wasm: %d bytes, %d gzipped; orv.js: %d bytes\n' "$(stat -c %s "$wasm")" \
-  "$(gzip -9c "$wasm" | wc -c)" "$(stat -c %s build/web/orv.js)"
+# What a visitor downloads, as it is and gzipped.
+for f in orv.wasm orv.js orv.xm index.html orv-page.js orv-audio.js orv-snapshot.js; do
+  printf '%s: %d bytes, %d gzipped\n' "$f" "$(stat -c %s "build/web/$f")" "$(gzip -9c "build/web/$f" | wc -c)"
+done
 # The same frames, natively and in WebAssembly under node: every effect triggered over and
 # over through a minute of music, after the intro.
 script=build/web-test/frame_cost.script

@@ -6,8 +6,9 @@ set -euo pipefail
 source "$(dirname "$0")/lib.sh"
 packages=(cmake g++ make pkg-config libsdl2-dev libxmp-dev libdeflate-dev libgtest-dev libbenchmark-dev)
 if [ "${1:-test}" = web ]; then
-  # The page: Debian's Emscripten, libxmp's source (dpkg-source), Chromium and node for its tests.
-  packages=(cmake make pkg-config emscripten dpkg-dev chromium imagemagick)
+  # The page: Debian's Emscripten, libxmp's source (dpkg-source), Chromium and node for its tests,
+  # and a game whose music (modules by other people) the page's tests play.
+  packages=(cmake make pkg-config emscripten dpkg-dev chromium imagemagick vodovod)
   command -v node > /dev/null && command -v npm > /dev/null || packages+=(nodejs npm)
 elif [ "${1:-test}" != run ]; then
   packages+=(clang libclang-rt-14-dev clang-format xvfb xauth xdotool x11-apps imagemagick sox

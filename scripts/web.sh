@@ -38,7 +38,7 @@ fi
 cmake -S . -B build/web -DCMAKE_TOOLCHAIN_FILE=cmake/web/toolchain.cmake \
       -DCMAKE_BUILD_TYPE=Release -DORV_WERROR=ON -DORV_WEB_PREFIX="$prefix" > /dev/null
 cmake --build build/web -j "$jobs"
-echo "the page is in build/web: $(cd build/web && ls index.html orv.js orv.wasm orv.xm | tr '\n' ' ')"
+echo "the page is in build/web: $(cd build/web && ls index.html orv-page.js orv-audio.js orv-snapshot.js orv.js orv.wasm orv.xm | tr "\n" " ")"
 
 if [ "$serve" = 1 ]; then
   unset NODE_OPTIONS
