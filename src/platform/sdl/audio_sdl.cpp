@@ -19,6 +19,7 @@
 #include <chrono>
 #include <cstdlib>
 #include <cstring>
+#include <mutex>
 #include <string>
 #include <system_error>
 #include <thread>
@@ -125,33 +126,45 @@ void SDLCALL AudioCallback(void* userdata, Uint8* stream, int len) {
         o.wake.release();
 }
 
+// When the event is to fire: a note early enough to be on screen when it is heard, the end of
+// the music when it is heard.
+int64_t FireTime(const sdl::AudioOutput& o, const sdl::TimedEvent& event) {
+    const bool note = event.event.kind == bass::EventKind::Note;
+    return NoteFireNs(event.heardNs, note ? o.leadNs.load(std::memory_order_relaxed) : 0,
+                      o.offsetNs);
+}
+
+// Fires the queued events due by now (only notes, up to the first other event, when notesOnly)
+// in order; returns when the next one is due, INT64_MAX with none queued.
+int64_t FireDue(Platform& platform, bool notesOnly) {
+    sdl::AudioOutput& o = platform.audio;
+    const std::lock_guard<std::mutex> lock(o.firing);
+    sdl::TimedEvent e;
+    int64_t now = NowNs();
+    while (o.queue.Peek(&e)) {
+        const int64_t fireAt = FireTime(o, e);
+        if (fireAt > now || (notesOnly && e.event.kind != bass::EventKind::Note)) return fireAt;
+        o.queue.Pop();
+        bass::FireEvent(platform.music, e.event);
+        now = NowNs();
+        if (o.log != nullptr && e.event.kind == bass::EventKind::Note)
+            std::fprintf(o.log, "fire %lld %lld %lld %lld\n", (long long)now, (long long)e.heardNs,
+                         (long long)fireAt, (long long)e.mixNs);
+        if (o.probe != nullptr)
+            o.probe(o.probeContext, sdl::SyncTiming{e.mixNs, e.heardNs, fireAt, now});
+    }
+    return INT64_MAX;
+}
+
 void DispatchLoop(Platform* platform) {
     sdl::AudioOutput* o = &platform->audio;
     while (!o->stop.load(std::memory_order_acquire)) {
-        sdl::TimedEvent e;
-        int64_t now = NowNs();
-        int64_t fireAt = 0;
-        // A note fires early enough to be on screen when it is heard; the end of the music
-        // when it is heard.
-        const auto when = [o](const sdl::TimedEvent& event) {
-            const bool note = event.event.kind == bass::EventKind::Note;
-            return NoteFireNs(event.heardNs, note ? o->leadNs.load(std::memory_order_relaxed) : 0,
-                              o->offsetNs);
-        };
-        while (o->queue.Peek(&e) && (fireAt = when(e)) <= now) {
-            o->queue.Pop();
-            bass::FireEvent(platform->music, e.event);
-            now = NowNs();
-            if (o->log != nullptr && e.event.kind == bass::EventKind::Note)
-                std::fprintf(o->log, "fire %lld %lld\n", (long long)now, (long long)e.heardNs);
-            if (o->probe != nullptr)
-                o->probe(o->probeContext, sdl::SyncTiming{e.mixNs, e.heardNs, fireAt, now});
-        }
+        const int64_t next = FireDue(*platform, false);
         // Sleeps until the next queued event is due, or with none queued until the callback
         // queues one; either way a release wakes it early. Releases that piled up while it was
         // awake are taken without sleeping, and cost one more look at the queue.
-        if (o->queue.Peek(&e)) {
-            const std::chrono::steady_clock::time_point due{std::chrono::nanoseconds(when(e))};
+        if (next != INT64_MAX) {
+            const std::chrono::steady_clock::time_point due{std::chrono::nanoseconds(next)};
             (void)o->wake.try_acquire_until(due);
         } else {
             o->wake.acquire();
@@ -252,6 +265,16 @@ void PrepareMixAhead(sdl::AudioOutput& o) {
 
 } // namespace
 
+// The frame that begins now shows every note due by now: fired here, they cannot miss it by
+// however late a busy machine wakes the dispatcher.
+void sdl::FireNotesForFrame(Platform& platform) {
+    sdl::AudioOutput& o = platform.audio;
+    if (!o.dispatcher.joinable() || o.stop.load(std::memory_order_relaxed)) return;
+    o.firingHere = true;
+    (void)FireDue(platform, true);
+    o.firingHere = false;
+}
+
 void SetAudioOffset(Platform& platform, int32_t milliseconds) {
     platform.audio.offsetNs = int64_t(milliseconds) * 1000000;
 }
@@ -329,7 +352,7 @@ void StartOutput(Platform& platform) {
 
 bool CloseOutput(Platform& platform) {
     sdl::AudioOutput& o = platform.audio;
-    if (std::this_thread::get_id() == o.dispatcher.get_id()) return false;
+    if (std::this_thread::get_id() == o.dispatcher.get_id() || o.firingHere) return false;
     if (o.alsa.pcm != nullptr) {
         CloseAlsa(platform);
     } else {

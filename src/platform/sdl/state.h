@@ -128,6 +128,9 @@ struct AudioOutput {
     // Where $ORV_SYNC_LOG asks for them, present and fire times for measuring (null: none).
     std::FILE* log = nullptr;
     EventQueue queue;
+    // The queue's reading side: the dispatcher, and the window thread at each frame's start.
+    std::mutex firing;
+    bool firingHere = false; // the window thread is firing (a sync cannot close the output)
     std::thread dispatcher;
     // Released by the callback when it queued events, and to stop: the dispatcher sleeps on it
     // until then or until its next event is due. A semaphore, unlike a condition variable,
@@ -180,6 +183,9 @@ namespace sdl {
 
 // Keeps SDL's reason for the last failure for PlatformError().
 void KeepError(Platform& platform, const char* what);
+
+// Fires the notes due by now, on the window thread as a frame begins.
+void FireNotesForFrame(Platform& platform);
 
 // The steady clock in nanoseconds: what the audio's event times and the present times share.
 inline int64_t SteadyNs() {

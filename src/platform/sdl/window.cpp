@@ -250,6 +250,7 @@ int32_t GetMessageA(Platform& p, MSG* msg, HWND, uint32_t, uint32_t) {
         }
         if (timerDue) {
             p.frameBeginNs = sdl::SteadyNs(); // the frame this message draws begins now
+            sdl::FireNotesForFrame(p);
             *msg = p.timer.Take(now, &p.window);
             return 1;
         }
