@@ -41,6 +41,8 @@ int Record(const char* path) {
         return 1;
     }
     static char buffer[1 << 16];
+    // Each read's time and frames, for a look at how the recording arrives.
+    std::FILE* reads = std::fopen((std::string(path) + ".reads").c_str(), "w");
     uint64_t bytes = 0;
     int64_t start = INT64_MAX;
     for (;;) {
@@ -48,6 +50,9 @@ int Record(const char* path) {
         if (n < 0 && errno == EINTR) continue;
         if (n <= 0) break;
         const int64_t now = NowNs();
+        if (reads != nullptr)
+            std::fprintf(reads, "%lld %llu %lld\n", (long long)now, (unsigned long long)bytes / 4,
+                         (long long)n / 4);
         bytes += uint64_t(n);
         start = std::min(start, now - int64_t(bytes / 4) * NsPerSecond / Rate);
         if (std::fwrite(buffer, 1, size_t(n), out) != size_t(n)) {
@@ -55,6 +60,7 @@ int Record(const char* path) {
             return 1;
         }
     }
+    if (reads != nullptr) std::fclose(reads);
     if (std::fclose(out) != 0 || bytes == 0) return 1;
     std::printf("%lld\n", (long long)start);
     return 0;
