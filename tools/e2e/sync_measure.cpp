@@ -7,8 +7,8 @@
 //       least (read time - n frames) over the whole recording.
 //   orv-sync-measure analyse REC.raw START_NS LOG
 //       finds the notes' onsets in the recording (the first loud frame after 200 ms of quiet)
-//       and the presents that show them in LOG (written by orv under $ORV_SYNC_LOG: the first
-//       present that changes the picture after 100 ms without change) and prints, over the
+//       and the presents that show them in LOG (written by orv under $ORV_SYNC_LOG: a present
+//       that changes the picture after presents without change for 100 ms) and prints, over the
 //       pairs found, picture minus sound (mean, standard deviation, least, most) and how far the
 //       heard times orv reckoned come from the onsets.
 #include <algorithm>
@@ -98,15 +98,18 @@ Log ReadLog(const char* path) {
     if (in == nullptr) return log;
     char line[256];
     int64_t lastChange = INT64_MIN / 2;
+    bool previousChanged = false;
     while (std::fgets(line, sizeof line, in) != nullptr) {
         long long a = 0, b = 0;
         int first = 0, last = 0;
         char name[64];
         if (std::sscanf(line, "present %lld %d %d", &a, &first, &last) == 3) {
-            if (last >= first) {
-                if (a - lastChange >= 100'000'000) log.shown.push_back(a);
-                lastChange = a;
-            }
+            // A stall between two changed presents is no new picture.
+            const bool changed = last >= first;
+            if (changed && !previousChanged && a - lastChange >= 100'000'000)
+                log.shown.push_back(a);
+            if (changed) lastChange = a;
+            previousChanged = changed;
         } else if (std::sscanf(line, "fire %lld %lld", &a, &b) == 2) {
             log.heard.push_back(b);
         } else if (std::sscanf(line, "output %63s %lld", name, &a) == 2) {
