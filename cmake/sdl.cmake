@@ -16,6 +16,14 @@ if(X11_FOUND)
   target_link_libraries(orv_sdl PUBLIC PkgConfig::X11)
 endif()
 
+# libasound (SDL2's own dependency): where SDL would use its alsa driver, the output writes the
+# device itself, to learn how much sound the device and the server behind it still hold.
+pkg_check_modules(ALSA IMPORTED_TARGET alsa)
+if(ALSA_FOUND)
+  target_compile_definitions(orv_sdl PRIVATE ORV_HAVE_ALSA=1)
+  target_link_libraries(orv_sdl PUBLIC PkgConfig::ALSA)
+endif()
+
 add_executable(orv src/main.cpp)
 orv_link_demo(orv orv_sdl)
 
@@ -35,6 +43,7 @@ endif()
 
 add_executable(orv-e2e-module tools/e2e/make_test_module.cpp)
 target_link_libraries(orv-e2e-module PRIVATE orv_xm)
+add_executable(orv-sync-measure tools/e2e/sync_measure.cpp)
 if(NOT ORV_SANITIZE)
   add_library(orv-present-probe MODULE tools/e2e/present_probe.cpp)
   target_link_libraries(orv-present-probe PRIVATE ${CMAKE_DL_LIBS})

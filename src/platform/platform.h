@@ -5,6 +5,8 @@
 // demos can run side by side.
 #pragma once
 
+#include <cstdint>
+
 namespace orv {
 
 struct Platform;
@@ -12,5 +14,10 @@ struct Platform;
 // A back end's state, made and freed by the back end (for entry points that do not see inside).
 Platform* NewPlatform();
 void DeletePlatform(Platform* platform);
+
+// The user's correction to when the music is heard, in milliseconds: positive when the sound
+// comes later than the back end reckons (notes then fire that much later), negative when
+// earlier. Set before the music output opens; back ends without a live output ignore it.
+void SetAudioOffset(Platform& platform, int32_t milliseconds);
 
 } // namespace orv

@@ -179,12 +179,15 @@ test('a file that is no music gets a message; the own tune then replays natively
 
   const delays = run.syncTimes.map((s) => s.late + s.toPicture);
   assert.ok(delays.length > 0, 'syncs fired and were drawn');
-  // A sync fires once its sound is heard, never before.
-  assert.ok(run.syncTimes.every((s) => s.late > 0), 'no sync fired before its sound was heard');
+  // A sync fires ahead of its sound by the time its frame takes to the screen (1.5 animation
+  // frames), not by more than that.
+  assert.ok(run.syncTimes.every((s) => s.late > -60), 'no sync fired far before its sound');
   const mean = delays.reduce((a, b) => a + b, 0) / delays.length;
-  console.log(`# sound to picture (${delays.length} syncs): fired after the sound by ` +
-              `${Math.max(...run.syncTimes.map((s) => s.late)).toFixed(1)} ms at most; ` +
-              `sound to canvas ${mean.toFixed(1)} ms mean, ${Math.max(...delays).toFixed(1)} ms max`);
+  const sd = Math.sqrt(delays.reduce((a, b) => a + (b - mean) ** 2, 0) / Math.max(delays.length - 1, 1));
+  console.log(`# picture - sound (${delays.length} syncs): ${mean.toFixed(1)} +- ${sd.toFixed(1)} ms ` +
+              `(${Math.min(...delays).toFixed(1)} to ${Math.max(...delays).toFixed(1)}); fired ` +
+              `${Math.min(...run.syncTimes.map((s) => s.late)).toFixed(1)} to ` +
+              `${Math.max(...run.syncTimes.map((s) => s.late)).toFixed(1)} ms after the sound`);
   const cost = run.frameCost;
   console.log(`# frames in the page (${cost.count}): ${(cost.total / cost.count).toFixed(2)} ms mean, ` +
               `${cost.max.toFixed(2)} ms max, drawing and putting on the canvas; ` +

@@ -35,6 +35,8 @@ uint32_t NextTimerDue(Platform& p) {
 } // namespace
 
 void SetWindowedDisplay(Platform&, bool) {}
+// Offline runs fire each sync with its block: there is no sound to be late.
+void SetAudioOffset(Platform&, int32_t) {}
 
 void RegisterClassA(Platform& platform, const char*, WindowProc proc, void* user) {
     platform.classProc = proc;

@@ -6,8 +6,11 @@
 #include <SDL.h>
 
 #include <atomic>
+#include <chrono>
 #include <climits>
 #include <cstdint>
+#include <cstdio>
+#include <mutex>
 #include <semaphore>
 #include <string>
 #include <thread>
@@ -17,6 +20,7 @@
 #include "platform/flip_chain.h"
 #include "platform/message_queue.h"
 #include "platform/platform.h"
+#include "platform/screen_lead.h"
 #include "platform/sdl/audio_sdl.h"
 #include "platform/surface.h"
 #include "platform/window.h"
@@ -54,7 +58,7 @@ struct WindowWatch {
 struct TimedEvent {
     bass::MixEvent event;
     int64_t mixNs;
-    int64_t dueNs;
+    int64_t heardNs;
 };
 
 // One producer (the audio callback), one consumer (the dispatcher); never blocks or allocates.
@@ -89,12 +93,45 @@ class EventQueue {
     std::atomic<uint32_t> tail_{0};
 };
 
+// Sound mixed ahead of the device: the device takes its blocks from here, and the mixer keeps
+// `ahead` frames more than each block in store, so that the notes in them are known that much
+// before they are heard. Only the mixing side (the device callback, or the ALSA writer) uses it.
+struct MixAhead {
+    std::vector<int16_t> frames; // a ring of stereo frames, sized when the output opens
+    size_t start = 0;            // the first frame not yet handed to the device
+    size_t count = 0;            // frames mixed and not yet handed to the device
+    uint32_t ahead = 0;
+    uint64_t mixed = 0;  // frames mixed since the output opened
+    uint64_t handed = 0; // of which handed to the device
+};
+
+// SDL's audio device, or the sound server's ALSA device written by a thread of our own when SDL
+// would use its alsa driver (SDL cannot tell how much the server still holds; ALSA can).
+struct AlsaOutput {
+    void* pcm = nullptr; // snd_pcm_t; null: SDL's device is used
+    std::thread writer;
+    std::mutex mixer; // what LockMixer takes instead of SDL's device lock
+    std::atomic<bool> stop{false};
+};
+
 // The sound device and the dispatcher thread that fires each event's syncs when it is heard.
 struct AudioOutput {
     SDL_AudioDeviceID device = 0; // 0: closed
     uint32_t bufferFrames = 0;
-    int64_t latencyNs = 0;
+    int64_t latencyNs = 0; // SDL's device: from the callback to the speaker
+    MixAhead mix;
+    AlsaOutput alsa;
+    // Added to when each note is heard (the user's correction), set while the output is closed.
+    int64_t offsetNs = 0;
+    // How long before its sound a note is fired, so that it is on screen when heard: the time
+    // from a fire to the screen (ScreenLead), kept up to date by the window thread.
+    std::atomic<int64_t> leadNs{0};
+    // Where $ORV_SYNC_LOG asks for them, present and fire times for measuring (null: none).
+    std::FILE* log = nullptr;
     EventQueue queue;
+    // The queue's reading side: the dispatcher, and the window thread at each frame's start.
+    std::mutex firing;
+    bool firingHere = false; // the window thread is firing (a sync cannot close the output)
     std::thread dispatcher;
     // Released by the callback when it queued events, and to stop: the dispatcher sleeps on it
     // until then or until its next event is due. A semaphore, unlike a condition variable,
@@ -131,6 +168,8 @@ struct Platform {
     std::vector<uint8_t> textureRows; // what the texture holds, row after row; empty: unknown
     uint64_t lastPresent = 0;         // performance-counter time of the last present
     uint64_t presentInterval = 0;     // the least time between two presents, in the same units
+    int64_t frameBeginNs = 0;         // steady-clock time the last timer message was taken
+    ScreenLead lead;                  // the presented frames' times, for the audio's lead
 
     // Music.
     bass::MusicLibrary music;
@@ -148,6 +187,16 @@ void KeepError(Platform& platform, const char* what);
 // Gives a window sized beyond its display, or beyond what the renderer can draw into, the
 // largest size it can take, and tells the window manager that bound.
 void KeepWindowSizeBounded(Platform& platform);
+
+// Fires the notes due by now, on the window thread as a frame begins.
+void FireNotesForFrame(Platform& platform);
+
+// The steady clock in nanoseconds: what the audio's event times and the present times share.
+inline int64_t SteadyNs() {
+    return std::chrono::duration_cast<std::chrono::nanoseconds>(
+               std::chrono::steady_clock::now().time_since_epoch())
+        .count();
+}
 
 } // namespace sdl
 } // namespace orv

@@ -39,10 +39,12 @@ bool CreateTexture(Platform& p) {
     return true;
 }
 
-// Uploads the rows of back that differ from what the texture holds, as one row range.
-bool UploadChangedRows(Platform& p, const uint8_t* back, int32_t pitch) {
+// Uploads the rows of back that differ from what the texture holds, as one row range (put in
+// *rows; last < first when none differs).
+bool UploadChangedRows(Platform& p, const uint8_t* back, int32_t pitch, sdl::RowRange* changed) {
     const sdl::RowRange rows = sdl::StoreChangedRows(p.textureRows, back, pitch, ModeWidth,
                                                      ModeHeight, p.device.bitsPerPixel);
+    *changed = rows;
     if (rows.last < rows.first) return true; // the texture holds this picture already
     const size_t rowBytes = p.textureRows.size() / ModeHeight;
     const SDL_Rect area{0, rows.first, ModeWidth, rows.last - rows.first + 1};
@@ -62,12 +64,20 @@ DDResult Present(void* context, const uint8_t* back, int32_t pitch) {
     const uint64_t now = SDL_GetPerformanceCounter();
     if (p.lastPresent != 0 && now - p.lastPresent < p.presentInterval) return DD_OK;
     SDL_Renderer* renderer = p.device.renderer;
-    if (!UploadChangedRows(p, back, pitch)) return DDERR_SURFACELOST;
+    sdl::RowRange changed{};
+    if (!UploadChangedRows(p, back, pitch, &changed)) return DDERR_SURFACELOST;
     SDL_SetRenderDrawColor(renderer, 0, 0, 0, 255);
     SDL_RenderClear(renderer);
     if (SDL_RenderCopy(renderer, p.texture, nullptr, nullptr) != 0) return DDERR_SURFACELOST;
     SDL_RenderPresent(renderer);
     p.lastPresent = now;
+    // The frame is shown: how long its notes took to get here sets how early the next fire.
+    const int64_t shown = sdl::SteadyNs();
+    NoteShownFrame(p.lead, p.frameBeginNs, shown);
+    p.audio.leadNs.store(ScreenLeadNs(p.lead), std::memory_order_relaxed);
+    if (p.audio.log != nullptr)
+        std::fprintf(p.audio.log, "present %lld %d %d %lld\n", (long long)shown, changed.first,
+                     changed.last, (long long)p.frameBeginNs);
     return DD_OK;
 }
 

@@ -325,6 +325,8 @@ int32_t GetMessageA(Platform& p, MSG* msg, HWND, uint32_t, uint32_t) {
             return msg->message == WM_QUIT ? 0 : 1;
         }
         if (timerDue) {
+            p.frameBeginNs = sdl::SteadyNs(); // the frame this message draws begins now
+            sdl::FireNotesForFrame(p);
             *msg = p.timer.Take(now, &p.window);
             return 1;
         }

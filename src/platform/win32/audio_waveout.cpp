@@ -20,6 +20,10 @@ using win32::PendingEvent;
 
 // The thread looks at the play position at least this often.
 constexpr DWORD PollMs = 2;
+// waveOutGetPosition counts the frames the system's mixer has taken; the device still holds
+// about one period of the mixer's (10 ms in shared mode) before they are heard. Nothing in
+// waveOut tells more; --audio-offset corrects the rest.
+constexpr int64_t DeviceBufferNs = 10'000'000;
 
 struct BlockContext {
     AudioOutput* out;
@@ -75,9 +79,18 @@ void OutputLoop(Platform* platform) {
     AudioOutput& o = platform->audio;
     while (!o.stop.load(std::memory_order_acquire)) {
         Refill(*platform);
-        const uint64_t played = PlayedFrames(o);
-        while (o.head != o.tail && o.events[o.head % AudioOutput::Capacity].frame <= played) {
-            const bass::MixEvent event = o.events[o.head % AudioOutput::Capacity].event;
+        // A frame is heard DeviceBufferNs (and the user's offset) after the mixer took it; a
+        // note fires the time a frame takes to reach the screen before that.
+        const int64_t playedNs =
+            int64_t(PlayedFrames(o)) * 1'000'000'000 / int64_t(MusicSampleRate);
+        const int64_t heardNs = playedNs - DeviceBufferNs - o.offsetNs;
+        const int64_t leadNs = o.leadNs.load(std::memory_order_relaxed);
+        while (o.head != o.tail) {
+            const PendingEvent& e = o.events[o.head % AudioOutput::Capacity];
+            const int64_t frameNs = int64_t(e.frame) * 1'000'000'000 / int64_t(MusicSampleRate);
+            const bool note = e.event.kind == bass::EventKind::Note;
+            if (frameNs > heardNs + (note ? leadNs : 0)) break;
+            const bass::MixEvent event = e.event;
             o.head++;
             bass::FireEvent(platform->music, event);
         }
@@ -105,6 +118,10 @@ std::string WaveOutText(MMRESULT result) {
 }
 
 } // namespace
+
+void SetAudioOffset(Platform& platform, int32_t milliseconds) {
+    platform.audio.offsetNs = int64_t(milliseconds) * 1000000;
+}
 
 namespace bass {
 

@@ -4,12 +4,14 @@
 #pragma once
 
 #include <atomic>
+#include <chrono>
 #include <cstdint>
 #include <string>
 #include <thread>
 
 #include "platform/bass_common.h"
 #include "platform/flip_chain.h"
+#include "platform/screen_lead.h"
 #include "platform/win32/win32.h"
 
 namespace orv {
@@ -62,6 +64,10 @@ struct AudioOutput {
     std::thread thread;
     std::atomic<bool> stop{false};
     std::atomic<uint64_t> dropped{0};
+    // The user's correction (set while closed), and how long a fired note takes to reach the
+    // screen (ScreenLead), kept up to date by the window thread.
+    int64_t offsetNs = 0;
+    std::atomic<int64_t> leadNs{0};
 
     AudioOutput() { ::InitializeCriticalSection(&mixer); }
     ~AudioOutput() { ::DeleteCriticalSection(&mixer); }
@@ -90,6 +96,8 @@ struct Platform {
     IDirectDrawSurface* primary = nullptr;
     IDirectDrawSurface* back = nullptr;
     FlipChain chain;
+    int64_t frameBeginNs = 0; // steady-clock time the last timer message was fetched
+    ScreenLead lead;          // the shown frames' times, for the audio's lead
 
     // Music.
     bass::MusicLibrary music;
@@ -107,6 +115,13 @@ WPARAM LayerKey(WPARAM key);
 // Keeps "what: the system's reason" for PlatformError().
 void KeepError(Platform& platform, const char* what, DWORD code);
 void KeepDisplayError(Platform& platform, const char* what, HRESULT result);
+
+// The steady clock in nanoseconds: what the frame and present times share.
+inline int64_t SteadyNs() {
+    return std::chrono::duration_cast<std::chrono::nanoseconds>(
+               std::chrono::steady_clock::now().time_since_epoch())
+        .count();
+}
 
 } // namespace win32
 } // namespace orv

@@ -44,7 +44,13 @@ DDResult Present(void* context, const uint8_t* source, int32_t pitch) {
     }
     s.back->Unlock(nullptr);
     // Waits for the display where it can instead of reporting that it is still drawing.
-    return s.primary->Flip(nullptr, DDFLIP_WAIT);
+    const HRESULT flipped = s.primary->Flip(nullptr, DDFLIP_WAIT);
+    if (flipped == DD_OK) {
+        // Shown: how long its notes took to get here sets how early the next fire.
+        NoteShownFrame(s.lead, s.frameBeginNs, win32::SteadyNs());
+        s.audio.leadNs.store(ScreenLeadNs(s.lead), std::memory_order_relaxed);
+    }
+    return flipped;
 }
 
 DDResult Recreate(void* context) {

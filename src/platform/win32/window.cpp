@@ -189,6 +189,7 @@ int32_t GetMessageA(Platform& platform, MSG* msg, HWND, uint32_t filterMin, uint
         *msg = MSG{nullptr, WM_QUIT, 0, 0};
         return 0;
     }
+    if (m.message == WM_TIMER) platform.frameBeginNs = win32::SteadyNs(); // a frame begins
     WPARAM wParam = m.wParam;
     if (m.message == WM_KEYDOWN || m.message == WM_SYSKEYDOWN) wParam = win32::LayerKey(wParam);
     *msg = MSG{win32::LayerWindow(platform, m.hwnd), m.message, wParam, m.lParam};

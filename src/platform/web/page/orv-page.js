@@ -26,14 +26,30 @@
   // instead, so that the end of the music still ends the run.
   const HiddenFrameMs = 100;
 
-  const audio = {context: null, node: null, playback: 0, sent: 0, report: null};
+  const audio = {context: null, node: null, playback: 0, sent: 0, report: null,
+                 // ?offset=MS: the sound comes MS later (negative: earlier) than the browser says.
+                 offset: Math.max(-1000, Math.min(1000, Number(params.get('offset')) || 0)),
+                 frameInterval: 1000 / 60, lastFrame: 0, aheadFrames: 0};
+
+  // The animation frames' interval, smoothed. A note fires at the first frame whose picture,
+  // shown one frame later, comes at or after its sound, less half a frame: on average the
+  // picture shows it when it is heard.
+  function watchFrames(time) {
+    if (audio.lastFrame > 0) {
+      const interval = Math.min(time - audio.lastFrame, 100);
+      audio.frameInterval += (interval - audio.frameInterval) / 16;
+    }
+    audio.lastFrame = time;
+    if (audio.context) requestAnimationFrame(watchFrames);
+  }
 
   const page = {
     frames: 0, framesShown: 0, keys: [], wake: null,
     recording: params.has('record'), script: [], trace: [],
     running: false, starting: false, exitStatus: null, errors: [], failure: null,
     // Sound-to-picture timing of every fired sync: how late it fired after its sound was
-    // heard, and when the next frame was put on the canvas after it (milliseconds).
+    // heard (early: negative), and when the next frame was put on the canvas after it
+    // (milliseconds).
     syncTimes: [], firedAt: [],
     // What the timer messages (each a frame drawn and put on the canvas) cost, in milliseconds.
     frameCost: {count: 0, total: 0, max: 0},
@@ -76,13 +92,26 @@
       audio.sent += samples.length / 2;
       audio.node.port.postMessage({type: 'data', samples}, [samples.buffer]);
     },
+    // The frame heard when a note fired now reaches the screen (see watchFrames).
     audioHeard() {
       const r = audio.report;
       if (!r || r.playback !== audio.playback) return -1;
-      const rate = audio.context.sampleRate;
-      const latency = audio.context.outputLatency || audio.context.baseLatency || 0;
-      const output = Math.min(r.played + (audio.context.currentTime - r.time) * rate, audio.sent);
-      return output - latency * rate;
+      const context = audio.context;
+      const rate = context.sampleRate;
+      // getOutputTimestamp ties the audio clock to performance.now(): the output is heard
+      // at contextTime at performanceTime.
+      const stamp = context.getOutputTimestamp ? context.getOutputTimestamp() : null;
+      let heard;
+      if (stamp && stamp.performanceTime > 0) {
+        const contextNow = stamp.contextTime + (performance.now() - stamp.performanceTime) / 1000;
+        heard = Math.min(r.played + (contextNow - r.time) * rate, audio.sent);
+      } else {
+        const latency = context.outputLatency || context.baseLatency || 0;
+        heard = Math.min(r.played + (context.currentTime - r.time) * rate, audio.sent) -
+                latency * rate;
+      }
+      audio.aheadFrames = (1.5 * audio.frameInterval - audio.offset) * rate / 1000;
+      return heard + audio.aheadFrames;
     },
     audioClose() {
       if (!audio.node) return;
@@ -90,7 +119,9 @@
       audio.node.port.postMessage({type: 'reset', playback: audio.playback});
     },
     audioFired(frame, heard) {
-      const late = (heard - frame) * 1000 / audio.context.sampleRate;
+      // After its sound (before, when negative), by the output's clock and the offset.
+      const late = (heard - audio.aheadFrames - frame) * 1000 / audio.context.sampleRate -
+                   audio.offset;
       page.firedAt.push({late, at: performance.now()});
     },
   };
@@ -251,6 +282,7 @@
       node.connect(context.destination);
       audio.context = context;
       audio.node = node;
+      requestAnimationFrame(watchFrames);
     } catch (error) {
       page.errors.push('no audio output: ' + error);
     }
