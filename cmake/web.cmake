@@ -8,12 +8,10 @@ if(ORV_WEB AND EMSCRIPTEN)
   target_include_directories(orv_web PUBLIC src)
   target_link_libraries(orv_web PUBLIC PkgConfig::XMP)
 
-  # The program's own message loops are kept: the fetch that would block suspends the
-  # WebAssembly stack (Asyncify) and hands control to the browser until it has something.
-  # Only the direct calls down to that fetch need the instrumentation, not the frame's drawing.
-  # Each run is a fresh instance (OrvDemo(...)), so that a new music starts from a clean state.
+  # The page steps the run one message at a time (orv_step), so nothing blocks and the build
+  # needs no Asyncify. Each run is a fresh instance (OrvDemo(...)), so that a new music starts
+  # from a clean state.
   set(ORV_WEB_LINK
-      -sASYNCIFY=1 -sASYNCIFY_IMPORTS=[WebWait] -sASYNCIFY_IGNORE_INDIRECT=1
       -sMODULARIZE=1 -sEXPORT_NAME=OrvDemo
       -sENVIRONMENT=web -sINVOKE_RUN=0 -sFORCE_FILESYSTEM=1
       -sEXPORTED_RUNTIME_METHODS=[callMain,FS,ccall])

@@ -80,6 +80,10 @@ struct Platform {
 
 namespace web {
 
+// The next message due, without waiting: false when there is none yet. Takes the page's keys
+// and tops up the sound on the way.
+bool FetchMessage(Platform& platform, MSG* msg);
+
 // Takes the clock's reading for the message about to be handed out.
 void LatchClock(Platform& platform);
 

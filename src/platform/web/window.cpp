@@ -1,30 +1,14 @@
 // The page as the demo's window: keys from the page become key-down messages, and the timer
 // gives one message per animation frame of the browser (at most one waiting, as on the
-// desktop). A fetch that finds nothing hands control back to the browser until the next
-// animation frame, key or audio top-up is due.
+// desktop). The page never waits for a message: each of its turns (an animation frame, a key,
+// an audio report) hands every message due to the demo's steps (see main.cpp).
 #include <emscripten.h>
 
 #include "platform/web/state.h"
 
-// The page keeps its side in Module.orv (orv-page.js): an animation-frame counter, the keys
-// pressed since the last look, and the wake-up of a sleeping fetch.
+// The page keeps its side in Module.orv (orv-page.js): an animation-frame counter and the keys
+// pressed since the last look.
 // clang-format off
-EM_JS(void, WebWait, (int timeoutMs), {
-    Asyncify.handleSleep(function(wakeUp) {
-        var page = Module.orv;
-        var done = false;
-        var timer = 0;
-        var wake = function() {
-            if (done) return;
-            done = true;
-            page.wake = null;
-            clearTimeout(timer);
-            wakeUp();
-        };
-        timer = setTimeout(wake, timeoutMs);
-        page.wake = wake;
-    });
-});
 EM_JS(int, WebAnimationFrames, (), { return Module.orv.frames | 0; });
 // The next key as virtual-key code | alt << 8 | repeat << 9, or -1.
 EM_JS(int, WebNextKey, (), {
@@ -48,10 +32,6 @@ EM_JS(void, WebShowMessage, (const char* caption, const char* text), {
 namespace orv {
 
 namespace {
-
-// The longest a fetch sleeps: the sound queued ahead must be topped up even when the browser
-// gives no animation frames (a hidden tab).
-constexpr int MaxSleepMs = 20;
 
 void TakeKeys(Platform& platform) {
     for (int key; (key = WebNextKey()) >= 0;) {
@@ -100,24 +80,32 @@ int32_t GetSystemMetrics(Platform&, int32_t index) {
     return index == SM_CXSCREEN ? 640 : 480;
 }
 
-int32_t GetMessageA(Platform& platform, MSG* msg, HWND, uint32_t, uint32_t) {
-    for (;;) {
-        TakeKeys(platform);
-        web::PumpAudio(platform);
-        if (platform.queue.Pop(msg)) {
-            if (msg->message == WM_KEYDOWN && msg->wParam == VK_SPACE)
-                web::RecordSpaceKey(platform);
-            web::LatchClock(platform);
-            return msg->message == WM_QUIT ? 0 : 1;
-        }
-        const uint64_t frames = uint64_t(WebAnimationFrames());
-        if (platform.timer.Due(frames)) {
-            *msg = platform.timer.Take(frames, &platform.window);
-            web::LatchClock(platform);
-            return 1;
-        }
-        WebWait(MaxSleepMs);
+namespace web {
+
+bool FetchMessage(Platform& platform, MSG* msg) {
+    TakeKeys(platform);
+    PumpAudio(platform);
+    if (platform.queue.Pop(msg)) {
+        if (msg->message == WM_KEYDOWN && msg->wParam == VK_SPACE) RecordSpaceKey(platform);
+        LatchClock(platform);
+        return true;
     }
+    const uint64_t frames = uint64_t(WebAnimationFrames());
+    if (!platform.timer.Due(frames)) return false;
+    *msg = platform.timer.Take(frames, &platform.window);
+    LatchClock(platform);
+    return true;
+}
+
+} // namespace web
+
+// Nothing on the page waits for a message (the entry steps through them as they come); a
+// caller that would wait when none is there gets a quit message rather than a page that hangs.
+int32_t GetMessageA(Platform& platform, MSG* msg, HWND, uint32_t, uint32_t) {
+    if (web::FetchMessage(platform, msg)) return msg->message == WM_QUIT ? 0 : 1;
+    platform.error = "the page cannot wait for a message";
+    *msg = MSG{nullptr, WM_QUIT, 2, 0};
+    return 0;
 }
 
 int32_t TranslateMessage(Platform&, const MSG*) {
